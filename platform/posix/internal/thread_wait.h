@@ -1,0 +1,34 @@
+// Inside libwinsub only: how the message queue of a thread and the DDE
+// transport meet. A thread waits in one place (GetMessageA, PeekMessageA's
+// caller loop, MsgWaitForMultipleObjects, a DDE transaction, a message box);
+// that wait also watches the thread's DDE sockets, so a server instance is
+// served from its thread's ordinary message loop, and a client keeps
+// dispatching its messages while a transaction waits.
+#pragma once
+
+namespace winsub {
+
+// Called on the watching thread when its fd is ready (poll revents).
+using FdHandler = void (*)(void* context, int fd, short revents);
+
+// Adds fd (poll events) to the calling thread's wait set. Handlers run only on
+// that thread, from inside WaitForThreadActivity.
+void WatchFd(int fd, short events, FdHandler handler, void* context);
+void UnwatchFd(int fd);
+
+// Waits up to timeoutMs (negative: no limit) until the calling thread's queue
+// holds something to retrieve (sent, posted or input message) or a watched fd
+// is ready; ready fds have their handlers run before it returns. Returns true
+// when anything happened, false on timeout.
+bool WaitForThreadActivity(int timeoutMs);
+
+// Whether the calling thread's queue holds a message to retrieve now.
+bool ThreadHasMessages();
+
+// A modal loop's step: dispatches every message the thread's queue holds now
+// (sent messages, posted messages, keyboard input through the hook chain) with
+// PeekMessageA(PM_REMOVE) + DispatchMessageA, without TranslateMessage. A
+// WM_QUIT is put back and ends the step; returns true when one was seen.
+bool PumpPendingMessages();
+
+}  // namespace winsub

@@ -1,0 +1,40 @@
+// The tracked-module table, the module notifier that is at the same time a
+// table record, and the add-in notifier that starts tracking.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "contracts/toolintf.h"
+
+namespace kvx {
+
+class KvxModuleNotifier : public TIModuleNotifier {
+ public:
+  int GetVersion() override;
+  void Notify(TNotifyCode NotifyCode) override;
+  void ComponentRenamed(void* ComponentHandle, const std::string& OldName,
+                        const std::string& NewName) override;
+
+  TIModuleInterface* ModuleInterface = nullptr;
+  std::string FileName;
+  std::string ShadowName;
+  int32_t ShadowTime = 0;    // DOS date-time of the shadow file, last exchange
+  int32_t BytesWritten = 0;  // length of the IDE text, last exchange
+  bool Modified = true;
+  bool Announced = false;
+};
+
+class KvxAddInNotifier : public TIAddInNotifier {
+ public:
+  int GetVersion() override;
+  void FileNotification(TFileNotification NotifyCode, const std::string& FileName,
+                        bool& Cancel) override;
+};
+
+uint16_t FindTrackedModule(const std::string& FileName);
+void DeleteTrackedEntry(uint16_t Index);
+void ForgetTrackedModule(const std::string& FileName);
+void CheckModuleRenamed(KvxModuleNotifier* Record);
+
+}  // namespace kvx
