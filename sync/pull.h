@@ -7,7 +7,10 @@
 
 namespace kvx {
 
+// The pull sweep, run when the IDE application becomes active again.
 void PullFromEditor();
+
+// Pulls entry Index of TrackedModules; Conversation may be none.
 void PullModule(uint16_t Index, HCONV Conversation);
 
 }  // namespace kvx

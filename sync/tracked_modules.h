@@ -23,6 +23,10 @@ class KvxModuleNotifier : public TIModuleNotifier {
   int32_t BytesWritten = 0;  // length of the IDE text, last exchange
   bool Modified = true;
   bool Announced = false;
+  // Last-write time of the shadow file at the last exchange, at full
+  // resolution: a rewrite within the same two-second DOS slot, or a local
+  // stamp that went backwards, still shows up as a change.
+  uint64_t ShadowWriteTime = 0;
 };
 
 class KvxAddInNotifier : public TIAddInNotifier {
@@ -32,9 +36,12 @@ class KvxAddInNotifier : public TIAddInNotifier {
                         bool& Cancel) override;
 };
 
+// 1-based index of the first entry with exactly this file name; 0 for none.
 uint16_t FindTrackedModule(const std::string& FileName);
+// Removes entry Index (0 does nothing), keeping the order of the others.
 void DeleteTrackedEntry(uint16_t Index);
 void ForgetTrackedModule(const std::string& FileName);
+// After a save: follows the module to its new file name.
 void CheckModuleRenamed(KvxModuleNotifier* Record);
 
 }  // namespace kvx
