@@ -6,6 +6,13 @@
 // dispatching its messages while a transaction waits.
 #pragma once
 
+// Exported from the shared library so that its own tests can drive the wait.
+#if defined(__GNUC__)
+#  define WINSUB_INTERNAL __attribute__((visibility("default")))
+#else
+#  define WINSUB_INTERNAL
+#endif
+
 namespace winsub {
 
 // Called on the watching thread when its fd is ready (poll revents).
@@ -13,22 +20,22 @@ using FdHandler = void (*)(void* context, int fd, short revents);
 
 // Adds fd (poll events) to the calling thread's wait set. Handlers run only on
 // that thread, from inside WaitForThreadActivity.
-void WatchFd(int fd, short events, FdHandler handler, void* context);
-void UnwatchFd(int fd);
+WINSUB_INTERNAL void WatchFd(int fd, short events, FdHandler handler, void* context);
+WINSUB_INTERNAL void UnwatchFd(int fd);
 
 // Waits up to timeoutMs (negative: no limit) until the calling thread's queue
 // holds something to retrieve (sent, posted or input message) or a watched fd
 // is ready; ready fds have their handlers run before it returns. Returns true
 // when anything happened, false on timeout.
-bool WaitForThreadActivity(int timeoutMs);
+WINSUB_INTERNAL bool WaitForThreadActivity(int timeoutMs);
 
 // Whether the calling thread's queue holds a message to retrieve now.
-bool ThreadHasMessages();
+WINSUB_INTERNAL bool ThreadHasMessages();
 
 // A modal loop's step: dispatches every message the thread's queue holds now
 // (sent messages, posted messages, keyboard input through the hook chain) with
 // PeekMessageA(PM_REMOVE) + DispatchMessageA, without TranslateMessage. A
 // WM_QUIT is put back and ends the step; returns true when one was seen.
-bool PumpPendingMessages();
+WINSUB_INTERNAL bool PumpPendingMessages();
 
 }  // namespace winsub
