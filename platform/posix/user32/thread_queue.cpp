@@ -160,10 +160,7 @@ WaitResult WaitOnce(ThreadQueue& queue, int timeoutMs) {
   return served ? WaitResult::FdsServed : WaitResult::Woken;
 }
 
-DWORD TickNow() {
-  const auto since = std::chrono::steady_clock::now().time_since_epoch();
-  return static_cast<DWORD>(std::chrono::duration_cast<std::chrono::milliseconds>(since).count());
-}
+DWORD TickNow() { return GetTickCount(); }
 
 }  // namespace winsub::user32
 

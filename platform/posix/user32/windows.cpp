@@ -68,11 +68,6 @@ std::shared_ptr<WindowClass> FindClassLocked(LPCSTR name) {
   return nullptr;
 }
 
-Window* FindLiveWindowLocked(HWND window) {
-  Window* found = FindWindowLocked(window);
-  return found;
-}
-
 std::vector<HWND> ChildrenLocked(HWND parent) {
   std::vector<std::pair<std::uint64_t, HWND>> found;
   for (auto& [key, window] : TheTables().windows)
@@ -329,7 +324,7 @@ WINSUB_API LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wPara
 
 WINSUB_API LONG_PTR WINAPI GetWindowLongPtrA(HWND window, int index) {
   Lock lock(Mutex());
-  Window* found = FindLiveWindowLocked(window);
+  Window* found = FindWindowLocked(window);
   if (found == nullptr) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
@@ -361,7 +356,7 @@ WINSUB_API LONG_PTR WINAPI GetWindowLongPtrA(HWND window, int index) {
 
 WINSUB_API LONG_PTR WINAPI SetWindowLongPtrA(HWND window, int index, LONG_PTR newValue) {
   Lock lock(Mutex());
-  Window* found = FindLiveWindowLocked(window);
+  Window* found = FindWindowLocked(window);
   if (found == nullptr) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
