@@ -132,6 +132,7 @@ void PullFromEditor() {
 
 void PullModule(uint16_t Index, HCONV Conversation) {
   KvxModuleNotifier& record = *TrackedModules[Index];
+  RecordHold hold(record);
   if (record.FileName.empty() || record.ShadowName.empty() || record.ModuleInterface == nullptr) {
     return;
   }

@@ -59,6 +59,7 @@ void PushToEditor(HCONV Conversation) {
 
 void PushModule(HCONV Conversation, uint16_t Index) {
   KvxModuleNotifier& record = *TrackedModules[Index];
+  RecordHold hold(record);
   if (record.ModuleInterface == nullptr) return;
   const char* activeFlag = record.FileName == CurrentFile ? "1" : "0";
 

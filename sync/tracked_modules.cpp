@@ -25,6 +25,7 @@ void ForgetTrackedModule(const std::string& FileName) {
 
 void CheckModuleRenamed(KvxModuleNotifier* Record) {
   if (!IsDebuggerIdle()) return;
+  RecordHold hold(*Record);
   TIEditorInterface* editor = Record->ModuleInterface->GetEditorInterface();
   if (editor == nullptr) return;
   if (editor->FileName() != Record->FileName) {
@@ -38,6 +39,7 @@ void CheckModuleRenamed(KvxModuleNotifier* Record) {
 int KvxModuleNotifier::GetVersion() { return ToolsApiVersion; }
 
 void KvxModuleNotifier::Notify(TNotifyCode NotifyCode) {
+  RecordHold hold(*this);
   switch (NotifyCode) {
     case ncModuleDeleted:
       if (!ShadowName.empty() && IsDebuggerIdle()) {

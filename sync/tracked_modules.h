@@ -36,6 +36,19 @@ class KvxAddInNotifier : public TIAddInNotifier {
                         bool& Cancel) override;
 };
 
+// Keeps a record alive while a sweep works on it: a DDE transaction lets the
+// host delete the module meanwhile, and the host may then drop the notifier.
+class RecordHold {
+ public:
+  explicit RecordHold(KvxModuleNotifier& Record) : record_(Record) { record_.AddRef(); }
+  ~RecordHold() { record_.Release(); }
+  RecordHold(const RecordHold&) = delete;
+  RecordHold& operator=(const RecordHold&) = delete;
+
+ private:
+  KvxModuleNotifier& record_;
+};
+
 // 1-based index of the first entry with exactly this file name; 0 for none.
 uint16_t FindTrackedModule(const std::string& FileName);
 // Removes entry Index (0 does nothing), keeping the order of the others.
