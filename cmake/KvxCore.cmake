@@ -25,8 +25,10 @@ foreach(variant IN LISTS KVX_VARIANTS)
   add_library(kvxlink_${variant} SHARED $<TARGET_OBJECTS:kvxcore_${variant}>)
   set_target_properties(kvxlink_${variant} PROPERTIES PREFIX "" OUTPUT_NAME kvxlink_${variant})
   if(WIN32)
+    # The entry point is __stdcall with three pointer arguments, so its linker
+    # name carries "@12"; --kill-at exports it undecorated.
     set(def ${CMAKE_BINARY_DIR}/kvxlink_${variant}.def)
-    file(WRITE ${def} "EXPORTS\n  ${entry}\n")
+    file(WRITE ${def} "EXPORTS\n  ${entry}@12\n")
     target_sources(kvxlink_${variant} PRIVATE ${def})
     target_link_options(kvxlink_${variant} PRIVATE -static -static-libgcc -static-libstdc++
                         -Wl,--kill-at)
