@@ -91,7 +91,7 @@ std::optional<std::string> LookUpValue(std::string_view section, std::string_vie
 DWORD CopyCut(std::string_view text, LPSTR buffer, DWORD size) {
   if (buffer == nullptr || size == 0) return 0;
   const std::size_t count = text.size() < size ? text.size() : size - 1;
-  std::memcpy(buffer, text.data(), count);
+  if (count > 0) std::memcpy(buffer, text.data(), count);
   buffer[count] = '\0';
   return static_cast<DWORD>(count);
 }
