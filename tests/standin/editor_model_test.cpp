@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <random>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -226,6 +227,34 @@ TEST_F(EditorModelTest, MalformedExecutesAreRefusedWithoutEffect) {
     EXPECT_FALSE(outcome.reason.empty());
   }
   EXPECT_EQ(model_.State(), EditorState{});
+}
+
+TEST_F(EditorModelTest, DamagedTextsNeverBreakTheModel) {
+  const std::string seeds[] = {
+      Reload("1", "/L=12/C=5/T=3", source_, shadow_),
+      Macro(std::string(CmdGetFileInfo) + source_),
+      Macro(std::string(CmdSession) + "S/DIR=/d/"),
+      SetupText(GlobalCurPosLine, true),
+      "[RESETGLOBAL(\"!REMCURPOS_L\"\")]\0"s,
+  };
+  std::mt19937 random(12345);
+  for (int round = 0; round < 3000; ++round) {
+    std::string bytes = seeds[random() % std::size(seeds)];
+    for (int edits = 1 + static_cast<int>(random() % 3); edits > 0 && !bytes.empty(); --edits) {
+      const std::size_t at = random() % bytes.size();
+      const char byte = "\\\"/)]=\0V"[random() % 8];
+      switch (random() % 3) {
+        case 0: bytes[at] = byte; break;
+        case 1: bytes.insert(at, 1, byte); break;
+        default: bytes.erase(at, 1 + random() % 4); break;
+      }
+    }
+    const Outcome outcome = model_.Execute(bytes);
+    EXPECT_EQ(outcome.done, outcome.reason.empty()) << testing::PrintToString(bytes);
+    if (bytes.find('\0') == std::string::npos) {
+      EXPECT_FALSE(outcome);
+    }
+  }
 }
 
 }  // namespace
