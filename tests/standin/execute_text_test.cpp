@@ -51,7 +51,7 @@ TEST(ExecuteText, DecodesEachKindFromTheWholeData) {
   }
 }
 
-TEST(ExecuteText, TheDocumentedLengthsDecode) {
+TEST(ExecuteText, TheLinksFixedLengthsDecode) {
   // 33 bytes for the activation, 34 for an integer set-up of a 12-letter
   // name, 31 for its reset.
   const std::string activate = "[RUNMACRO(\"Remote^RemActivate\")]\0"s;

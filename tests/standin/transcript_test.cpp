@@ -26,7 +26,7 @@ std::vector<TranscriptRecord> Sample() {
   };
 }
 
-TEST(Transcript, RecordsHaveTheDocumentedBytes) {
+TEST(Transcript, RecordsHaveTheirExactBytes) {
   const TranscriptRecord execute{RecordKind::Execute, Answer::Ack, 2, "Corvane", "System", "",
                                  "[RUNMACRO(\"\")]\0"s, ""};
   EXPECT_EQ(FormatRecord(execute),
