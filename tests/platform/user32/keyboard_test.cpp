@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
 #include <string>
 #include <thread>
 
@@ -15,11 +14,6 @@ using namespace user32test;
 namespace {
 
 constexpr UINT VkF10 = 0x79;
-
-void OnFreshThread(const std::function<void()>& body) {
-  std::thread runner(body);
-  runner.join();
-}
 
 struct HookCall {
   char hook;

@@ -39,7 +39,10 @@ int Respond(void* context, HWND owner, const char* text, const char* caption, UI
 
 class MessageBox : public testing::Test {
  protected:
-  void SetUp() override { ClearReceived(); }
+  void SetUp() override {
+    DrainQueue();
+    ClearReceived();
+  }
   void TearDown() override { WinsubSetMessageBoxResponder(nullptr, nullptr); }
 };
 
@@ -83,28 +86,24 @@ TEST_F(MessageBox, NotYetKeepsTheBoxUpAndDispatchingUntilAnswered) {
 TEST_F(MessageBox, MessagesSentFromOtherThreadsRunInsideTheBox) {
   HWND owner = MakeWindow();
   const DWORD self = GetCurrentThreadId();
-  Script script;
-  script.answerOnAsk = 1000000;  // answered by the flag below instead
   std::atomic<bool> activated{false};
-  struct Context {
-    Script* script;
-    std::atomic<bool>* activated;
-  } context{&script, &activated};
+  // Answered once the other thread's WinsubActivateApp has returned, which
+  // it can only do after the box's loop delivered every WM_ACTIVATEAPP.
   WinsubSetMessageBoxResponder(
       [](void* raw, HWND, const char*, const char*, UINT) {
-        auto* ctx = static_cast<Context*>(raw);
-        ++ctx->script->asked;
-        return ReceivedInRange(WM_ACTIVATEAPP, WM_ACTIVATEAPP).empty() ? 0 : IDOK;
+        return static_cast<std::atomic<bool>*>(raw)->load() ? IDOK : 0;
       },
-      &context);
+      &activated);
   std::thread other([self, &activated] {
-    WinsubActivateApp(self, TRUE, 0);  // waits until the box's loop delivered it
+    WinsubActivateApp(self, TRUE, 0);
     activated = true;
   });
   EXPECT_EQ(MessageBoxA(owner, "t", "c", MB_OK), IDOK);
   other.join();
-  EXPECT_TRUE(activated.load());
-  EXPECT_GE(script.asked, 1);
+  const auto seen = ReceivedInRange(WM_ACTIVATEAPP, WM_ACTIVATEAPP);
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen.front().window, owner);  // the newest window comes first
+  EXPECT_EQ(seen.front().threadId, self);
 }
 
 TEST_F(MessageBox, WithoutResponderTheDefaultButtonAnswers) {

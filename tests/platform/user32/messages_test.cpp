@@ -12,6 +12,16 @@ using namespace user32test;
 
 namespace {
 
+// Each test starts with an empty queue, also when all run in one process.
+class Messages : public testing::Test {
+ protected:
+  void SetUp() override {
+    DrainQueue();
+    ClearReceived();
+  }
+};
+
+
 const HWND ThreadOnly = reinterpret_cast<HWND>(static_cast<intptr_t>(-1));
 
 // Blocks until a message sent from another thread waits in this thread's queue.
@@ -20,7 +30,7 @@ void AwaitIncomingSend() {
             static_cast<DWORD>(WAIT_OBJECT_0));
 }
 
-TEST(Messages, RetrievalOrderIsSentThenPostedThenInputThenQuit) {
+TEST_F(Messages, RetrievalOrderIsSentThenPostedThenInputThenQuit) {
   ClearReceived();
   HWND window = MakeWindow();
   WinsubSetFocus(window);
@@ -50,7 +60,7 @@ TEST(Messages, RetrievalOrderIsSentThenPostedThenInputThenQuit) {
   EXPECT_EQ(seen[3].message, static_cast<UINT>(WM_KEYDOWN));
 }
 
-TEST(Messages, PeekFiltersByWindowAndRange) {
+TEST_F(Messages, PeekFiltersByWindowAndRange) {
   HWND first = MakeWindow();
   HWND second = MakeWindow();
   HWND child = MakeWindow(RecordingProc, first, WS_CHILD);
@@ -90,7 +100,7 @@ TEST(Messages, PeekFiltersByWindowAndRange) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
-TEST(Messages, CrossThreadPostsArriveInOrderAndWakeGetMessage) {
+TEST_F(Messages, CrossThreadPostsArriveInOrderAndWakeGetMessage) {
   HWND window = MakeWindow();
   constexpr int count = 500;
   std::thread poster([window] {
@@ -105,7 +115,7 @@ TEST(Messages, CrossThreadPostsArriveInOrderAndWakeGetMessage) {
   poster.join();
 }
 
-TEST(Messages, GetMessageWithFilterWaitsForAMatchingMessage) {
+TEST_F(Messages, GetMessageWithFilterWaitsForAMatchingMessage) {
   HWND window = MakeWindow();
   PostMessageA(window, WM_USER + 5, 0, 0);  // outside the filter: must not be returned
   std::thread poster([window] {
@@ -130,7 +140,7 @@ LRESULT CALLBACK AnsweringProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-TEST(Messages, SendAcrossThreadsRunsOnTheTargetThreadAndReturnsItsResult) {
+TEST_F(Messages, SendAcrossThreadsRunsOnTheTargetThreadAndReturnsItsResult) {
   HWND window = MakeWindow(AnsweringProc);
   std::atomic<LRESULT> result{0};
   std::atomic<bool> returned{false};
@@ -147,7 +157,7 @@ TEST(Messages, SendAcrossThreadsRunsOnTheTargetThreadAndReturnsItsResult) {
   EXPECT_EQ(handledOnThread.load(), GetCurrentThreadId());
 }
 
-TEST(Messages, SameThreadSendCallsTheProcedureAtOnce) {
+TEST_F(Messages, SameThreadSendCallsTheProcedureAtOnce) {
   HWND window = MakeWindow(AnsweringProc);
   handledOnThread = 0;
   EXPECT_EQ(SendMessageA(window, WM_USER, 5, 0), 10);
@@ -162,7 +172,7 @@ LRESULT CALLBACK ForwardingProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return AnsweringProc(window, message, wParam, lParam);
 }
 
-TEST(Messages, MutualSendsDoNotDeadlock) {
+TEST_F(Messages, MutualSendsDoNotDeadlock) {
   // We send to the other thread, whose procedure sends back to us while we
   // still wait: our wait must answer it.
   HWND mine = MakeWindow(AnsweringProc);
@@ -185,7 +195,7 @@ TEST(Messages, MutualSendsDoNotDeadlock) {
   other.join();
 }
 
-TEST(Messages, PostingRulesAndFailures) {
+TEST_F(Messages, PostingRulesAndFailures) {
   HWND window = MakeWindow();
   // No window: a thread message for the calling thread.
   ASSERT_TRUE(PostMessageA(nullptr, WM_USER, 1, 2));
@@ -219,7 +229,7 @@ TEST(Messages, PostingRulesAndFailures) {
   EXPECT_FALSE(PostThreadMessageA(0x7FFFFFF0, WM_USER, 0, 0));
 }
 
-TEST(Messages, MsgWaitReportsInputOrTimesOut) {
+TEST_F(Messages, MsgWaitReportsInputOrTimesOut) {
   DrainQueue();
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(MsgWaitForMultipleObjects(0, nullptr, FALSE, 40, QS_ALLINPUT),
@@ -245,7 +255,7 @@ TEST(Messages, MsgWaitReportsInputOrTimesOut) {
             static_cast<DWORD>(WAIT_OBJECT_0));
 }
 
-TEST(Messages, ActivateAppReachesEveryTopLevelWindowOfTheThread) {
+TEST_F(Messages, ActivateAppReachesEveryTopLevelWindowOfTheThread) {
   ClearReceived();
   std::vector<HWND> windows;
   std::atomic<bool> ready{false};
@@ -280,13 +290,15 @@ TEST(Messages, ActivateAppReachesEveryTopLevelWindowOfTheThread) {
   ui.join();
 
   // On the own thread: delivered directly.
-  ClearReceived();
-  HWND mine = MakeWindow();
-  WinsubActivateApp(GetCurrentThreadId(), FALSE, 99);
-  seen = ReceivedInRange(WM_ACTIVATEAPP, WM_ACTIVATEAPP);
-  ASSERT_EQ(seen.size(), 1u);
-  EXPECT_EQ(seen[0].window, mine);
-  EXPECT_EQ(seen[0].wParam, 0u);
+  OnFreshThread([] {
+    ClearReceived();
+    HWND mine = MakeWindow();
+    WinsubActivateApp(GetCurrentThreadId(), FALSE, 99);
+    const auto direct = ReceivedInRange(WM_ACTIVATEAPP, WM_ACTIVATEAPP);
+    ASSERT_EQ(direct.size(), 1u);
+    EXPECT_EQ(direct[0].window, mine);
+    EXPECT_EQ(direct[0].wParam, 0u);
+  });
 }
 
 }  // namespace

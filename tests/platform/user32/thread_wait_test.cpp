@@ -14,6 +14,16 @@ using namespace user32test;
 
 namespace {
 
+// Each test starts with an empty queue, also when all run in one process.
+class ThreadWait : public testing::Test {
+ protected:
+  void SetUp() override {
+    DrainQueue();
+    ClearReceived();
+  }
+};
+
+
 struct Pipe {
   int fds[2] = {-1, -1};
   Pipe() { EXPECT_EQ(pipe(fds), 0); }
@@ -52,7 +62,7 @@ void ReadOne(void* context, int fd, short revents) {
   if (served->postTo != nullptr) PostMessageA(served->postTo, WM_USER, static_cast<WPARAM>(c), 0);
 }
 
-TEST(ThreadWait, TimesOutWhenNothingHappens) {
+TEST_F(ThreadWait, TimesOutWhenNothingHappens) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(winsub::WaitForThreadActivity(30));
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(25));
@@ -60,7 +70,7 @@ TEST(ThreadWait, TimesOutWhenNothingHappens) {
   EXPECT_FALSE(winsub::ThreadHasMessages());
 }
 
-TEST(ThreadWait, ServesWatchedFdsOnTheWaitingThread) {
+TEST_F(ThreadWait, ServesWatchedFdsOnTheWaitingThread) {
   Pipe pipe;
   Served served;
   winsub::WatchFd(pipe.Reader(), POLLIN, ReadOne, &served);
@@ -79,7 +89,7 @@ TEST(ThreadWait, ServesWatchedFdsOnTheWaitingThread) {
   EXPECT_EQ(served.calls, 1);
 }
 
-TEST(ThreadWait, WakesForMessagesFromOtherThreads) {
+TEST_F(ThreadWait, WakesForMessagesFromOtherThreads) {
   const DWORD self = GetCurrentThreadId();
   winsub::ThreadHasMessages();  // the queue exists before the other thread posts
   std::thread poster([self] {
@@ -93,7 +103,7 @@ TEST(ThreadWait, WakesForMessagesFromOtherThreads) {
   EXPECT_TRUE(winsub::WaitForThreadActivity(-1));
 }
 
-TEST(ThreadWait, HandlerMayUnwatchAndIsNotReenteredByANestedWait) {
+TEST_F(ThreadWait, HandlerMayUnwatchAndIsNotReenteredByANestedWait) {
   Pipe pipe;
   Served served;
   served.unwatch = true;
@@ -108,7 +118,7 @@ TEST(ThreadWait, HandlerMayUnwatchAndIsNotReenteredByANestedWait) {
   EXPECT_EQ(served.calls, 1);
 }
 
-TEST(ThreadWait, GetMessageServesFdsWhileItBlocks) {
+TEST_F(ThreadWait, GetMessageServesFdsWhileItBlocks) {
   HWND window = MakeWindow();
   Pipe pipe;
   Served served;
@@ -132,7 +142,7 @@ LRESULT CALLBACK RepostingProc(HWND window, UINT message, WPARAM wParam, LPARAM 
   return RecordingProc(window, message, wParam, lParam);
 }
 
-TEST(ThreadWait, PumpDispatchesWhatIsPendingWithoutTranslating) {
+TEST_F(ThreadWait, PumpDispatchesWhatIsPendingWithoutTranslating) {
   ClearReceived();
   HWND window = MakeWindow();
   WinsubSetFocus(window);
@@ -147,7 +157,7 @@ TEST(ThreadWait, PumpDispatchesWhatIsPendingWithoutTranslating) {
   EXPECT_FALSE(winsub::ThreadHasMessages());  // no WM_CHAR, thread message gone
 }
 
-TEST(ThreadWait, PumpPutsQuitBackAndEndsTheStep) {
+TEST_F(ThreadWait, PumpPutsQuitBackAndEndsTheStep) {
   ClearReceived();
   HWND window = MakeWindow();
   PostMessageA(window, WM_USER, 0, 0);
@@ -159,7 +169,7 @@ TEST(ThreadWait, PumpPutsQuitBackAndEndsTheStep) {
   EXPECT_EQ(msg.wParam, 3u);
 }
 
-TEST(ThreadWait, PumpTakesOnlyWhatWasPendingWhenItStarted) {
+TEST_F(ThreadWait, PumpTakesOnlyWhatWasPendingWhenItStarted) {
   ClearReceived();
   HWND window = MakeWindow(RepostingProc);
   repostsLeft = 1000;

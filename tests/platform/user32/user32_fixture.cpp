@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace user32test {
 
@@ -60,6 +61,11 @@ std::vector<MSG> DrainQueue() {
     DispatchMessageA(&msg);
   }
   return out;
+}
+
+void OnFreshThread(const std::function<void()>& body) {
+  std::thread runner(body);
+  runner.join();
 }
 
 }  // namespace user32test

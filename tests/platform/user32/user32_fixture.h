@@ -2,6 +2,7 @@
 // tests; the record is shared by all threads of the test.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,5 +32,8 @@ void ClearReceived();
 
 // Dispatches everything retrievable now; returns the messages retrieved.
 std::vector<MSG> DrainQueue();
+
+// Runs `body` on a new thread: fresh queue, keyboard state and window list.
+void OnFreshThread(const std::function<void()>& body);
 
 }  // namespace user32test

@@ -13,6 +13,16 @@ using namespace user32test;
 
 namespace {
 
+// Each test starts with an empty queue, also when all run in one process.
+class Windows : public testing::Test {
+ protected:
+  void SetUp() override {
+    DrainQueue();
+    ClearReceived();
+  }
+};
+
+
 std::string trail;
 WNDPROC savedFirst = nullptr;
 WNDPROC savedSecond = nullptr;
@@ -33,7 +43,7 @@ LRESULT CALLBACK SecondSubclass(HWND window, UINT message, WPARAM wParam, LPARAM
   return CallWindowProcA(savedSecond, window, message, wParam, lParam) + 10;
 }
 
-TEST(Windows, SubclassingChainsThroughCallWindowProc) {
+TEST_F(Windows, SubclassingChainsThroughCallWindowProc) {
   HWND window = MakeWindow(BaseProc);
   savedFirst = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FirstSubclass)));
@@ -79,41 +89,41 @@ BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
   return out->stopAfter == 0 || out->windows.size() < out->stopAfter;
 }
 
-TEST(Windows, EnumThreadWindowsNewestFirstOwnedAboveOwnerAndStops) {
-  HWND owner = MakeWindow();
-  HWND plain = MakeWindow();
-  HWND owned = MakeWindow(RecordingProc, owner);
-  HWND child = MakeWindow(RecordingProc, owner, WS_CHILD);
-  HWND newest = MakeWindow();
-  ASSERT_NE(child, nullptr);
-  std::thread other([] { MakeWindow(); });  // another thread's windows are not listed
-  other.join();
+TEST_F(Windows, EnumThreadWindowsNewestFirstOwnedAboveOwnerAndStops) {
+  MakeWindow();  // this thread's window is not the fresh thread's
+  OnFreshThread([] {
+    HWND owner = MakeWindow();
+    HWND plain = MakeWindow();
+    HWND owned = MakeWindow(RecordingProc, owner);
+    HWND child = MakeWindow(RecordingProc, owner, WS_CHILD);
+    HWND newest = MakeWindow();
+    ASSERT_NE(child, nullptr);
+    Enumerated all;
+    EXPECT_TRUE(EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(&all)));
+    EXPECT_EQ(all.windows, (std::vector<HWND>{newest, owned, plain, owner}));
 
-  Enumerated all;
-  EXPECT_TRUE(EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(&all)));
-  EXPECT_EQ(all.windows, (std::vector<HWND>{newest, owned, plain, owner}));
+    for (std::size_t stop = 1; stop <= 4; ++stop) {
+      Enumerated some;
+      some.stopAfter = stop;
+      const BOOL result =
+          EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(&some));
+      // The callback's FALSE ends the enumeration, also on the last window.
+      EXPECT_EQ(some.windows.size(), stop);
+      EXPECT_EQ(result, FALSE) << stop;
+    }
 
-  for (std::size_t stop = 1; stop <= 4; ++stop) {
-    Enumerated some;
-    some.stopAfter = stop;
-    const BOOL result =
-        EnumThreadWindows(GetCurrentThreadId(), Collect, reinterpret_cast<LPARAM>(&some));
-    // The callback's FALSE ends the enumeration, also on the last window.
-    EXPECT_EQ(some.windows.size(), stop);
-    EXPECT_EQ(result, FALSE) << stop;
-  }
-
-  Enumerated none;
-  std::thread empty([&none] {
-    none.windows.clear();
-    EXPECT_FALSE(EnumThreadWindows(GetCurrentThreadId(), Collect,
-                                   reinterpret_cast<LPARAM>(&none)));
+    Enumerated none;
+    std::thread empty([&none] {
+      none.windows.clear();
+      EXPECT_FALSE(EnumThreadWindows(GetCurrentThreadId(), Collect,
+                                     reinterpret_cast<LPARAM>(&none)));
+    });
+    empty.join();
+    EXPECT_TRUE(none.windows.empty());
   });
-  empty.join();
-  EXPECT_TRUE(none.windows.empty());
 }
 
-TEST(Windows, GetClassNameCopiesAtMostCountMinusOne) {
+TEST_F(Windows, GetClassNameCopiesAtMostCountMinusOne) {
   WNDCLASSA windowClass{};
   windowClass.lpfnWndProc = DefWindowProcA;
   windowClass.lpszClassName = "SomeClass";
@@ -168,7 +178,7 @@ LRESULT CALLBACK DestroyLogging(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-TEST(Windows, DestroyWindowTakesOwnedWindowsFirst) {
+TEST_F(Windows, DestroyWindowTakesOwnedWindowsFirst) {
   HWND owner = MakeWindow(DestroyLogging);
   HWND owned = MakeWindow(DestroyLogging, owner);
   HWND child = MakeWindow(DestroyLogging, owner, WS_CHILD);
@@ -183,7 +193,7 @@ TEST(Windows, DestroyWindowTakesOwnedWindowsFirst) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
-TEST(Windows, OnlyTheOwningThreadDestroysAndHandlesAreNeverReused) {
+TEST_F(Windows, OnlyTheOwningThreadDestroysAndHandlesAreNeverReused) {
   HWND window = MakeWindow();
   std::thread other([window] {
     EXPECT_FALSE(DestroyWindow(window));
@@ -206,7 +216,7 @@ TEST(Windows, OnlyTheOwningThreadDestroysAndHandlesAreNeverReused) {
   }
 }
 
-TEST(Windows, DefaultProcedureClosesOnCloseAndOnCloseCommand) {
+TEST_F(Windows, DefaultProcedureClosesOnCloseAndOnCloseCommand) {
   struct Case {
     WPARAM command;
     bool closes;
