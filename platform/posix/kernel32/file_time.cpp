@@ -44,6 +44,7 @@ WINSUB_API BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* fileTime, LPFILET
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  tzset();  // a zone changed while running counts from now on, as on Windows
   const time_t now = time(nullptr);
   struct tm local {};
   if (localtime_r(&now, &local) == nullptr) {

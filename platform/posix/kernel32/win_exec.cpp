@@ -114,6 +114,7 @@ struct StartReport {
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
+  signal(SIGPIPE, SIG_DFL);  // a host that ignores it must not pass that on
   const int nullInput = open("/dev/null", O_RDONLY);
   if (nullInput >= 0 && nullInput != STDIN_FILENO) {
     dup2(nullInput, STDIN_FILENO);
