@@ -25,7 +25,7 @@ using testing::ElementsAre;
 
 constexpr UINT NoError = DMLERR_NO_ERROR;
 
-TEST(ConnectTest, WithoutServerFailsAtOnce) {
+TEST(DdeConnectTest, WithoutServerFailsAtOnce) {
   Client client;
   HCONV conversation = nullptr;
   EXPECT_LT(ElapsedMs([&] { conversation = client.Connect(); }), 100);
@@ -33,7 +33,7 @@ TEST(ConnectTest, WithoutServerFailsAtOnce) {
   EXPECT_EQ(DdeGetLastError(client.id), static_cast<UINT>(DMLERR_NO_CONV_ESTABLISHED));
 }
 
-TEST(ConnectTest, ServerSeesTopicAndServiceAndConfirms) {
+TEST(DdeConnectTest, ServerSeesTopicAndServiceAndConfirms) {
   ServerThread server(ServerOptions{});
   ASSERT_TRUE(server.Registered());
   Client client("CORVANE", "system");  // names match without regard to case
@@ -47,7 +47,7 @@ TEST(ConnectTest, ServerSeesTopicAndServiceAndConfirms) {
   EXPECT_FALSE(DdeDisconnect(nullptr));
 }
 
-TEST(ConnectTest, RefusedByCallbackOrTopic) {
+TEST(DdeConnectTest, RefusedByCallbackOrTopic) {
   ServerOptions refusing;
   refusing.acceptConnect = false;
   {
@@ -63,7 +63,7 @@ TEST(ConnectTest, RefusedByCallbackOrTopic) {
   EXPECT_EQ(server.Record().connects.size(), 1u);
 }
 
-TEST(ConnectTest, InjectedFaultFailsTheConnect) {
+TEST(DdeConnectTest, InjectedFaultFailsTheConnect) {
   ServerThread server(ServerOptions{});
   Client client;
   WinsubInjectFault(WINSUB_FAULT_DDE_CONNECT, 0, 1);
@@ -74,7 +74,7 @@ TEST(ConnectTest, InjectedFaultFailsTheConnect) {
   WinsubClearFaults();
 }
 
-TEST(ConnectTest, TwoConversationsToOneServerAtOnce) {
+TEST(DdeConnectTest, TwoConversationsToOneServerAtOnce) {
   ServerThread server(ServerOptions{});
   Client client;
   const HCONV first = client.Connect();
@@ -88,7 +88,7 @@ TEST(ConnectTest, TwoConversationsToOneServerAtOnce) {
   EXPECT_THAT(server.Record().executes, ElementsAre(std::string("one", 4), std::string("two", 4)));
 }
 
-TEST(ExecuteTest, ServerGetsExactlyTheBytesWithFormatZero) {
+TEST(DdeExecuteTest, ServerGetsExactlyTheBytesWithFormatZero) {
   ServerThread server(ServerOptions{});
   Client client;
   const HCONV conversation = client.Connect();
@@ -114,7 +114,7 @@ TEST(ExecuteTest, ServerGetsExactlyTheBytesWithFormatZero) {
   EXPECT_THAT(server.Record().executeFormats, ElementsAre(0u, 0u));
 }
 
-TEST(ExecuteTest, NegativeAnswersFailWithTheirCodes) {
+TEST(DdeExecuteTest, NegativeAnswersFailWithTheirCodes) {
   struct Case {
     UINT answer;
     UINT error;
@@ -132,7 +132,7 @@ TEST(ExecuteTest, NegativeAnswersFailWithTheirCodes) {
   }
 }
 
-TEST(RequestTest, RepliesOfEverySizeReachTheClient) {
+TEST(DdeRequestTest, RepliesOfEverySizeReachTheClient) {
   ServerOptions options;
   options.items["!REMCURPOS_L"] = std::string("\x2A\0\0\0", 4);
   options.items["!REMCURPOS_C"] = std::string("\x01\x01", 2);
@@ -165,7 +165,41 @@ TEST(RequestTest, RepliesOfEverySizeReachTheClient) {
   EXPECT_FALSE(DdeFreeDataHandle(text));
 }
 
-TEST(RequestTest, UnknownItemGivesNoData) {
+TEST(DdeTransactionTest, LargePayloadsCrossInPiecesAndOversizeIsNotSent) {
+  ServerOptions options;
+  std::string big(3u << 20, 'b');
+  big[12345] = 'x';
+  options.items["big"] = big;
+  ServerThread server(options);
+  Client client;
+  const HCONV conversation = client.Connect();
+  ASSERT_NE(conversation, nullptr);
+
+  const HDDEDATA reply = client.Request(conversation, "big", 2000);
+  ASSERT_NE(reply, nullptr);
+  EXPECT_TRUE(DataText(reply) == big);
+  DdeFreeDataHandle(reply);
+
+  std::string command(2u << 20, 'c');
+  EXPECT_NE(DdeClientTransaction(reinterpret_cast<LPBYTE>(command.data()),
+                                 static_cast<DWORD>(command.size()), conversation, nullptr, CF_TEXT,
+                                 XTYP_EXECUTE, 2000, nullptr),
+            nullptr);
+  ASSERT_EQ(server.Record().executes.size(), 1u);
+  EXPECT_TRUE(server.Record().executes[0] == command);
+
+  std::string tooBig(5u << 20, 'z');
+  EXPECT_EQ(DdeClientTransaction(reinterpret_cast<LPBYTE>(tooBig.data()),
+                                 static_cast<DWORD>(tooBig.size()), conversation, nullptr, CF_TEXT,
+                                 XTYP_EXECUTE, 500, nullptr),
+            nullptr);
+  EXPECT_NE(DdeGetLastError(client.id), NoError);
+  // The conversation is still good.
+  EXPECT_NE(client.Execute(conversation, "after", 500), nullptr);
+  EXPECT_EQ(server.Record().executes.size(), 2u);
+}
+
+TEST(DdeRequestTest, UnknownItemGivesNoData) {
   ServerThread server(ServerOptions{});
   Client client;
   const HCONV conversation = client.Connect();
@@ -176,7 +210,7 @@ TEST(RequestTest, UnknownItemGivesNoData) {
   EXPECT_THAT(server.Record().requests, ElementsAre("!NOSUCH"));
 }
 
-TEST(TransactionTest, TimeoutEndsTheCallInTimeAndTheLateReplyIsDropped) {
+TEST(DdeTransactionTest, TimeoutEndsTheCallInTimeAndTheLateReplyIsDropped) {
   ServerOptions options;
   options.delayMs = 250;
   options.items["first"] = "1";
@@ -203,7 +237,7 @@ TEST(TransactionTest, TimeoutEndsTheCallInTimeAndTheLateReplyIsDropped) {
   EXPECT_EQ(DdeGetLastError(client.id), static_cast<UINT>(DMLERR_EXECACKTIMEOUT));
 }
 
-TEST(TransactionTest, AsynchronousAndUnknownCallsAreRefused) {
+TEST(DdeTransactionTest, AsynchronousAndUnknownCallsAreRefused) {
   ServerThread server(ServerOptions{});
   Client client;
   const HCONV conversation = client.Connect();
@@ -219,7 +253,7 @@ TEST(TransactionTest, AsynchronousAndUnknownCallsAreRefused) {
   EXPECT_TRUE(server.Record().executes.empty());
 }
 
-TEST(TransactionTest, WithoutLiveConversationNothingHappensAndNoCodeIsSet) {
+TEST(DdeTransactionTest, WithoutLiveConversationNothingHappensAndNoCodeIsSet) {
   ServerThread server(ServerOptions{});
   Client client;
   const HCONV conversation = client.Connect();
@@ -229,7 +263,7 @@ TEST(TransactionTest, WithoutLiveConversationNothingHappensAndNoCodeIsSet) {
   EXPECT_EQ(DdeGetLastError(client.id), NoError);
 }
 
-TEST(TransactionTest, ServerLeavingEndsTheConversationWithNotice) {
+TEST(DdeTransactionTest, ServerLeavingEndsTheConversationWithNotice) {
   ServerThread server(ServerOptions{});
   Client client;
   const HCONV conversation = client.Connect();
@@ -248,7 +282,7 @@ TEST(TransactionTest, ServerLeavingEndsTheConversationWithNotice) {
   EXPECT_EQ(client.Connect(), nullptr);
 }
 
-TEST(TransactionTest, ClientUninitializeEndsItsConversations) {
+TEST(DdeTransactionTest, ClientUninitializeEndsItsConversations) {
   ServerThread server(ServerOptions{});
   auto client = std::make_unique<Client>();
   ASSERT_NE(client->Connect(), nullptr);
@@ -257,7 +291,7 @@ TEST(TransactionTest, ClientUninitializeEndsItsConversations) {
   EXPECT_TRUE(server.WaitFor([](const ServerRecord& r) { return r.disconnects == 2; }));
 }
 
-TEST(TransactionTest, ClientAndServerOnOneThread) {
+TEST(DdeTransactionTest, ClientAndServerOnOneThread) {
   DWORD serverId = 0;
   ASSERT_EQ(DdeInitializeA(
                 &serverId,
@@ -281,7 +315,7 @@ TEST(TransactionTest, ClientAndServerOnOneThread) {
   EXPECT_TRUE(DdeUninitialize(serverId));
 }
 
-TEST(TransactionTest, ConversationOfAnotherThreadCannotBeUsed) {
+TEST(DdeTransactionTest, ConversationOfAnotherThreadCannotBeUsed) {
   ServerThread server(ServerOptions{});
   Client client;
   const HCONV conversation = client.Connect();
@@ -298,7 +332,7 @@ TEST(TransactionTest, ConversationOfAnotherThreadCannotBeUsed) {
   EXPECT_NE(client.Execute(conversation, "mine", 500), nullptr);
 }
 
-TEST(NameServiceTest, LiveNameCannotBeTakenTwice) {
+TEST(DdeNameServiceTest, LiveNameCannotBeTakenTwice) {
   ServerThread first(ServerOptions{});
   ASSERT_TRUE(first.Registered());
   ServerOptions sameName;
@@ -310,7 +344,7 @@ TEST(NameServiceTest, LiveNameCannotBeTakenTwice) {
   EXPECT_NE(client.Connect(), nullptr);
 }
 
-TEST(NameServiceTest, UnsafeDirectoryIsRefused) {
+TEST(DdeNameServiceTest, UnsafeDirectoryIsRefused) {
   const std::string open = kvxtest::MakeScratchSubdirectory("open");
   ASSERT_EQ(chmod(open.c_str(), 0755), 0);
   setenv("WINSUB_DDE_DIR", open.c_str(), 1);

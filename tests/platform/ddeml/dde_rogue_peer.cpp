@@ -3,7 +3,8 @@
 //   rogue_peer server <mode> <socket path>
 //     answers the connect, reads one transaction, then: garbage | oversize |
 //     truncated (half a reply, then exit) | stall (half a reply, then silence)
-//     | hangup (exit) | silent (no answer) | wrongtype (a reply of the wrong type)
+//     | hangup (exit) | silent (no answer) | wrongtype (a reply of the wrong type);
+//     or, before answering the connect: mute (never answers) | slam (exits)
 //   rogue_peer client <mode> <socket path>
 //     garbage | oversize (instead of a connect) | halfconnect (half a connect,
 //     then silence) | truncated (connects, then half an execute, then exit)
@@ -109,6 +110,8 @@ int Serve(const std::string& mode, const std::string& path) {
   unlink(path.c_str());
   Frame frame;
   if (link < 0 || !ReadFrame(link, frame) || frame.type != FrameType::Connect) return 4;
+  if (mode == "slam") return 0;
+  if (mode == "mute") return AwaitClose(link);
   if (!WriteAll(link, EncodeConnectReply(true))) return 5;
   if (!ReadFrame(link, frame)) return 6;
   std::uint32_t id = 0;

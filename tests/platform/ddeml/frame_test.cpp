@@ -25,7 +25,7 @@ Bytes Header(unsigned char m0, unsigned char m1, std::uint16_t type, std::uint32
                static_cast<unsigned char>(length >> 24)};
 }
 
-TEST(FrameTest, FramesRoundTrip) {
+TEST(DdeFrameTest, FramesRoundTrip) {
   const std::string command = "[RUNMACRO(\"Remote^RemActivate\")]";
   Bytes wire = EncodeExecute(7, reinterpret_cast<const unsigned char*>(command.c_str()),
                              command.size() + 1);
@@ -59,7 +59,7 @@ TEST(FrameTest, FramesRoundTrip) {
   EXPECT_EQ(body->service, "Corvane");
 }
 
-TEST(FrameTest, HeadersShowGarbageAndWantMoreForPartialFrames) {
+TEST(DdeFrameTest, HeadersShowGarbageAndWantMoreForPartialFrames) {
   struct Case {
     const char* what;
     Bytes bytes;
@@ -85,7 +85,7 @@ TEST(FrameTest, HeadersShowGarbageAndWantMoreForPartialFrames) {
   }
 }
 
-TEST(FrameTest, PayloadsOfTheWrongShapeAreRefused) {
+TEST(DdeFrameTest, PayloadsOfTheWrongShapeAreRefused) {
   EXPECT_FALSE(DecodeConnect(Bytes{0, 0, 0, 0}));                     // empty names
   EXPECT_FALSE(DecodeConnect(Bytes{3, 0, 'a', 'b'}));                 // name cut short
   EXPECT_FALSE(DecodeConnect(Bytes{1, 0, 'a', 1, 0, 'b', 'x'}));      // trailing byte
@@ -104,7 +104,7 @@ TEST(FrameTest, PayloadsOfTheWrongShapeAreRefused) {
   EXPECT_FALSE(DecodeConnect(longName));
 }
 
-TEST(FrameTest, SocketNamesIgnoreCaseAndStaySafe) {
+TEST(DdeFrameTest, SocketNamesIgnoreCaseAndStaySafe) {
   EXPECT_EQ(ServiceSocketName("Corvane", 100), "corvane");
   EXPECT_EQ(ServiceSocketName("CORVANE", 100), ServiceSocketName("corvane", 100));
   EXPECT_EQ(ServiceSocketName("../a b", 100), "%2E%2E%2Fa%20b");

@@ -14,7 +14,7 @@ HDDEDATA CALLBACK IgnoreAll(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, UL
   return nullptr;
 }
 
-class HandleTest : public testing::Test {
+class DdeHandleTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_EQ(DdeInitializeA(&id, IgnoreAll, APPCMD_CLIENTONLY, 0), 0u); }
   void TearDown() override {
@@ -34,7 +34,7 @@ class HandleTest : public testing::Test {
   DWORD id = 0;
 };
 
-TEST_F(HandleTest, StringLengthsFromOneTo255AreAccepted) {
+TEST_F(DdeHandleTest, StringLengthsFromOneTo255AreAccepted) {
   struct Case {
     std::size_t length;
     bool valid;
@@ -52,7 +52,7 @@ TEST_F(HandleTest, StringLengthsFromOneTo255AreAccepted) {
   }
 }
 
-TEST_F(HandleTest, NamesDifferingInCaseShareOneHandleThatKeepsTheFirstSpelling) {
+TEST_F(DdeHandleTest, NamesDifferingInCaseShareOneHandleThatKeepsTheFirstSpelling) {
   const HSZ first = Make("Corvane");
   const HSZ second = Make("CORVANE");
   EXPECT_EQ(first, second);
@@ -61,7 +61,7 @@ TEST_F(HandleTest, NamesDifferingInCaseShareOneHandleThatKeepsTheFirstSpelling) 
   EXPECT_NE(Make("corvanE"), Make("Corvane2"));
 }
 
-TEST_F(HandleTest, QueryCutsToTheBufferAndReportsLengthWithoutOne) {
+TEST_F(DdeHandleTest, QueryCutsToTheBufferAndReportsLengthWithoutOne) {
   const HSZ hsz = Make("System");
   EXPECT_EQ(DdeQueryStringA(id, hsz, nullptr, 0, CP_WINANSI), 6u);
   char small[4] = {'#', '#', '#', '#'};
@@ -69,7 +69,7 @@ TEST_F(HandleTest, QueryCutsToTheBufferAndReportsLengthWithoutOne) {
   EXPECT_STREQ(small, "Sys");
 }
 
-TEST_F(HandleTest, EveryCreationNeedsItsOwnFree) {
+TEST_F(DdeHandleTest, EveryCreationNeedsItsOwnFree) {
   const HSZ a = Make("Topic");
   const HSZ b = Make("TOPIC");
   ASSERT_EQ(a, b);
@@ -80,7 +80,7 @@ TEST_F(HandleTest, EveryCreationNeedsItsOwnFree) {
   EXPECT_EQ(DdeQueryStringA(id, a, nullptr, 0, CP_WINANSI), 0u);
 }
 
-TEST_F(HandleTest, ComparisonIgnoresCaseAndPutsNoHandleFirst) {
+TEST_F(DdeHandleTest, ComparisonIgnoresCaseAndPutsNoHandleFirst) {
   const HSZ alpha = Make("alpha");
   const HSZ beta = Make("BETA");
   const HSZ upperAlpha = Make("ALPHA");
@@ -96,7 +96,7 @@ TEST_F(HandleTest, ComparisonIgnoresCaseAndPutsNoHandleFirst) {
   for (const Case& c : cases) EXPECT_EQ(DdeCmpStringHandles(c.left, c.right), c.expected);
 }
 
-TEST_F(HandleTest, DataHandleCopiesFromTheOffset) {
+TEST_F(DdeHandleTest, DataHandleCopiesFromTheOffset) {
   BYTE source[] = {'a', 'b', 'c', 'd', 'e', 'f'};
   const HDDEDATA data = DdeCreateDataHandle(id, source, 3, 2, nullptr, CF_TEXT, 0);
   ASSERT_NE(data, nullptr);
@@ -113,13 +113,13 @@ TEST_F(HandleTest, DataHandleCopiesFromTheOffset) {
   EXPECT_EQ(DdeAccessData(data, &size), nullptr);
 }
 
-TEST_F(HandleTest, DataHandleWithoutSourceHasItsSize) {
+TEST_F(DdeHandleTest, DataHandleWithoutSourceHasItsSize) {
   const HDDEDATA data = DdeCreateDataHandle(id, nullptr, 10, 0, nullptr, 0, 0);
   EXPECT_EQ(DdeGetData(data, nullptr, 0, 0), 10u);
   EXPECT_TRUE(DdeFreeDataHandle(data));
 }
 
-TEST_F(HandleTest, GetDataCopiesWhatFitsAndWritesNothingElse) {
+TEST_F(DdeHandleTest, GetDataCopiesWhatFitsAndWritesNothingElse) {
   std::string text(2000, 'r');
   const HDDEDATA big = DdeCreateDataHandle(id, reinterpret_cast<LPBYTE>(text.data()), 2000, 0,
                                            nullptr, CF_TEXT, 0);
@@ -149,7 +149,7 @@ TEST_F(HandleTest, GetDataCopiesWhatFitsAndWritesNothingElse) {
   EXPECT_EQ(value, 257);
 }
 
-TEST_F(HandleTest, InjectedFaultsFailCreation) {
+TEST_F(DdeHandleTest, InjectedFaultsFailCreation) {
   WinsubInjectFault(WINSUB_FAULT_DDE_CREATE_STRING, 1, 1);
   const HSZ passed = Make("One");
   EXPECT_NE(passed, nullptr);
@@ -164,7 +164,7 @@ TEST_F(HandleTest, InjectedFaultsFailCreation) {
   DdeFreeDataHandle(data);
 }
 
-TEST_F(HandleTest, UninitializeFreesHandlesAndKillsTheId) {
+TEST_F(DdeHandleTest, UninitializeFreesHandlesAndKillsTheId) {
   BYTE byte = 7;
   const HDDEDATA data = DdeCreateDataHandle(id, &byte, 1, 0, nullptr, 0, 0);
   const HSZ hsz = Make("Gone");
@@ -185,13 +185,13 @@ TEST_F(HandleTest, UninitializeFreesHandlesAndKillsTheId) {
   id = 0;
 }
 
-TEST_F(HandleTest, LastErrorIsReturnedOnceAndReset) {
+TEST_F(DdeHandleTest, LastErrorIsReturnedOnceAndReset) {
   EXPECT_EQ(Make(""), nullptr);
   EXPECT_EQ(DdeGetLastError(id), static_cast<UINT>(DMLERR_INVALIDPARAMETER));
   EXPECT_EQ(DdeGetLastError(id), 0u);
 }
 
-TEST_F(HandleTest, InitializeRefusesReinitialisationAndMissingCallback) {
+TEST_F(DdeHandleTest, InitializeRefusesReinitialisationAndMissingCallback) {
   DWORD existing = id;
   EXPECT_EQ(DdeInitializeA(&existing, IgnoreAll, 0, 0), static_cast<UINT>(DMLERR_INVALIDPARAMETER));
   DWORD fresh = 0;
@@ -203,13 +203,13 @@ TEST_F(HandleTest, InitializeRefusesReinitialisationAndMissingCallback) {
   EXPECT_TRUE(DdeUninitialize(fresh));
 }
 
-TEST_F(HandleTest, ClientOnlyInstanceCannotRegisterNames) {
+TEST_F(DdeHandleTest, ClientOnlyInstanceCannotRegisterNames) {
   const HSZ name = Make("NotAServer");
   EXPECT_EQ(DdeNameService(id, name, nullptr, DNS_REGISTER), nullptr);
   EXPECT_EQ(DdeGetLastError(id), static_cast<UINT>(DMLERR_DLL_USAGE));
 }
 
-TEST_F(HandleTest, AnotherThreadCannotUseTheInstance) {
+TEST_F(DdeHandleTest, AnotherThreadCannotUseTheInstance) {
   const HSZ name = Make("Mine");
   HSZ made = reinterpret_cast<HSZ>(1);
   HCONV conversation = reinterpret_cast<HCONV>(1);

@@ -6,6 +6,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -36,7 +37,7 @@ void LeaveStaleSocket(const std::string& path) {
   close(fd);
 }
 
-TEST(PeerServerTest, ServesFromItsMessageLoopAndRemovesItsSocket) {
+TEST(DdePeerServerTest, ServesFromItsMessageLoopAndRemovesItsSocket) {
   PeerProcess peer(DDE_PEER_SERVER, {"Corvane"});
   ASSERT_TRUE(peer.WaitReady());
   EXPECT_TRUE(ddetest::FileExists(CorvaneSocket()));
@@ -56,7 +57,7 @@ TEST(PeerServerTest, ServesFromItsMessageLoopAndRemovesItsSocket) {
   EXPECT_FALSE(ddetest::FileExists(CorvaneSocket()));
 }
 
-TEST(PeerServerTest, DeadServerLeavesAStaleSocketThatIsReplaced) {
+TEST(DdePeerServerTest, DeadServerLeavesAStaleSocketThatIsReplaced) {
   {
     PeerProcess peer(DDE_PEER_SERVER, {"Corvane"});
     ASSERT_TRUE(peer.WaitReady());
@@ -74,7 +75,7 @@ TEST(PeerServerTest, DeadServerLeavesAStaleSocketThatIsReplaced) {
   EXPECT_NE(client.Connect(), nullptr);
 }
 
-TEST(PeerServerTest, StaleSocketFileIsReplacedAndLiveOneKept) {
+TEST(DdePeerServerTest, StaleSocketFileIsReplacedAndLiveOneKept) {
   LeaveStaleSocket(CorvaneSocket());
   ServerThread server(ServerOptions{});
   EXPECT_TRUE(server.Registered());
@@ -96,9 +97,9 @@ struct RogueServerCase {
 
 void PrintTo(const RogueServerCase& c, std::ostream* out) { *out << c.mode; }
 
-class RogueServerTest : public testing::TestWithParam<RogueServerCase> {};
+class DdeRogueServerTest : public testing::TestWithParam<RogueServerCase> {};
 
-TEST_P(RogueServerTest, TransactionFailsInTimeWithoutHarm) {
+TEST_P(DdeRogueServerTest, TransactionFailsInTimeWithoutHarm) {
   const RogueServerCase& c = GetParam();
   PeerProcess peer(DDE_ROGUE_PEER, {"server", c.mode, CorvaneSocket()});
   ASSERT_TRUE(peer.WaitReady());
@@ -124,7 +125,7 @@ TEST_P(RogueServerTest, TransactionFailsInTimeWithoutHarm) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Modes, RogueServerTest,
+    Modes, DdeRogueServerTest,
     testing::Values(RogueServerCase{"garbage", XTYP_EXECUTE, DMLERR_SERVER_DIED, true, 0},
                     RogueServerCase{"oversize", XTYP_REQUEST, DMLERR_SERVER_DIED, true, 0},
                     RogueServerCase{"truncated", XTYP_EXECUTE, DMLERR_SERVER_DIED, true, 0},
@@ -134,10 +135,33 @@ INSTANTIATE_TEST_SUITE_P(
                     RogueServerCase{"silent", XTYP_REQUEST, DMLERR_DATAACKTIMEOUT, false, 300}),
     [](const testing::TestParamInfo<RogueServerCase>& param) { return std::string(param.param.mode); });
 
-// A client process that breaks the protocol against a server of this process.
-class RogueClientTest : public testing::TestWithParam<const char*> {};
+// A server that takes the link but never answers the connect, or drops it.
+TEST(DdeRogueConnectTest, ConnectWaitIsBounded) {
+  setenv("WINSUB_DDE_CONNECT_TIMEOUT_MS", "200", 1);
+  struct Case {
+    const char* mode;
+    long long minMs;
+  };
+  for (const Case c : {Case{"mute", 200}, Case{"slam", 0}}) {
+    SCOPED_TRACE(c.mode);
+    PeerProcess peer(DDE_ROGUE_PEER, {"server", c.mode, CorvaneSocket()});
+    ASSERT_TRUE(peer.WaitReady());
+    Client client;
+    HCONV conversation = reinterpret_cast<HCONV>(1);
+    const long long elapsed = ElapsedMs([&] { conversation = client.Connect(); });
+    EXPECT_EQ(conversation, nullptr);
+    EXPECT_EQ(DdeGetLastError(client.id), static_cast<UINT>(DMLERR_NO_CONV_ESTABLISHED));
+    EXPECT_GE(elapsed, c.minMs);
+    EXPECT_LT(elapsed, 500);
+    EXPECT_EQ(peer.WaitExit(milliseconds(2000)), 0);
+  }
+  unsetenv("WINSUB_DDE_CONNECT_TIMEOUT_MS");
+}
 
-TEST_P(RogueClientTest, ServerDropsTheLinkAndKeepsServing) {
+// A client process that breaks the protocol against a server of this process.
+class DdeRogueClientTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(DdeRogueClientTest, ServerDropsTheLinkAndKeepsServing) {
   ServerThread server(ServerOptions{});
   ASSERT_TRUE(server.Registered());
   PeerProcess rogue(DDE_ROGUE_PEER, {"client", GetParam(), CorvaneSocket()});
@@ -159,7 +183,7 @@ TEST_P(RogueClientTest, ServerDropsTheLinkAndKeepsServing) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, RogueClientTest,
+INSTANTIATE_TEST_SUITE_P(Modes, DdeRogueClientTest,
                          testing::Values("garbage", "oversize", "halfconnect", "truncated"));
 
 }  // namespace

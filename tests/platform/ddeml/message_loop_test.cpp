@@ -38,9 +38,9 @@ LRESULT CALLBACK TestKeyboardHook(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-class MessageLoopTest : public testing::Test {
+class DdeMessageLoopTest : public testing::Test {
  protected:
-  MessageLoopTest() : server_(SlowServer()) {}
+  DdeMessageLoopTest() : server_(SlowServer()) {}
 
   void SetUp() override {
     WNDCLASSA windowClass{};
@@ -78,7 +78,7 @@ class MessageLoopTest : public testing::Test {
   HWND window_ = nullptr;
 };
 
-TEST_F(MessageLoopTest, PostedMessageAndKeystrokeAreHandledDuringTheWait) {
+TEST_F(DdeMessageLoopTest, PostedMessageAndKeystrokeAreHandledDuringTheWait) {
   const HHOOK hook = SetWindowsHookExA(WH_KEYBOARD, TestKeyboardHook, nullptr, GetCurrentThreadId());
   ASSERT_NE(hook, nullptr);
   ASSERT_TRUE(PostMessageA(window_, PokeMessage, 0, 0));
@@ -89,7 +89,7 @@ TEST_F(MessageLoopTest, PostedMessageAndKeystrokeAreHandledDuringTheWait) {
   UnhookWindowsHookEx(hook);
 }
 
-TEST_F(MessageLoopTest, SecondTransactionWhileOneWaitsIsRefused) {
+TEST_F(DdeMessageLoopTest, SecondTransactionWhileOneWaitsIsRefused) {
   HDDEDATA nested = reinterpret_cast<HDDEDATA>(1);
   UINT nestedError = 0;
   onPoke = [&] {
@@ -103,7 +103,7 @@ TEST_F(MessageLoopTest, SecondTransactionWhileOneWaitsIsRefused) {
   EXPECT_EQ(server_.Record().executes.size(), 1u);
 }
 
-TEST_F(MessageLoopTest, UninitializeDuringTheWaitEndsTheCall) {
+TEST_F(DdeMessageLoopTest, UninitializeDuringTheWaitEndsTheCall) {
   onPoke = [&] { EXPECT_TRUE(DdeUninitialize(client_.id)); };
   ASSERT_TRUE(PostMessageA(window_, PokeMessage, 0, 0));
   HDDEDATA result = reinterpret_cast<HDDEDATA>(1);
@@ -112,7 +112,7 @@ TEST_F(MessageLoopTest, UninitializeDuringTheWaitEndsTheCall) {
   EXPECT_FALSE(DdeUninitialize(client_.id));
 }
 
-TEST_F(MessageLoopTest, QuitMessageEndsTheWaitAndStaysQueued) {
+TEST_F(DdeMessageLoopTest, QuitMessageEndsTheWaitAndStaysQueued) {
   PostQuitMessage(3);
   HDDEDATA result = reinterpret_cast<HDDEDATA>(1);
   EXPECT_LT(ElapsedMs([&] { result = ExecuteInCall(2000); }), 150);
