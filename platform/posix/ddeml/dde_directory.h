@@ -17,11 +17,6 @@ std::string DdeDirectoryPath();
 // to group or others.
 std::optional<std::string> UsableDdeDirectory();
 
-// File name of a service's socket: the name lowercased (service names match
-// without regard to case), bytes other than [a-z0-9_-] written as %XX; a name
-// too long for a socket address is cut and given a hash of the full name.
-std::string ServiceSocketName(std::string_view service, std::size_t maxLength);
-
 // Full socket path of a service in the usable directory, if there is one.
 std::optional<std::string> ServiceSocketPath(std::string_view service);
 
