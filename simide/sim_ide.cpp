@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <stdexcept>
 
 #include "simide/tool_services.h"
 
@@ -19,7 +20,16 @@ const char* AnswerName(int answer) {
   }
 }
 
+bool instanceAlive = false;
+
 }  // namespace
+
+SimIde::OnePerProcess::OnePerProcess() {
+  if (instanceAlive) throw std::logic_error("one SimIde per process at a time");
+  instanceAlive = true;
+}
+
+SimIde::OnePerProcess::~OnePerProcess() { instanceAlive = false; }
 
 SimIde::SimIde() : thread_(GetCurrentThreadId()) {
   services_ = registry_.Adopt(std::make_unique<ToolServicesObject>(

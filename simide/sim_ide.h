@@ -135,6 +135,13 @@ class SimIde {
   std::shared_ptr<ModuleState> Find(const std::string& path) const;
   void Note(const std::string& line) const;
 
+  // Refuses a second SimIde before anything process-wide is touched.
+  struct OnePerProcess {
+    OnePerProcess();
+    OnePerProcess(const OnePerProcess&) = delete;
+    OnePerProcess& operator=(const OnePerProcess&) = delete;
+    ~OnePerProcess();
+  } once_;
   std::function<void(const std::string&)> log_;
   ObjectRegistry registry_;  // first in, last out: frees every object at the end
   Workspace workspace_;

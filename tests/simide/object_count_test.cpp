@@ -1,6 +1,7 @@
 // Every object the host hands out starts with one reference, is counted
 // while alive and is destroyed at 0; a surplus release is caught.
 #include <string>
+#include <utility>
 
 #include "tests/simide/host_fixture.h"
 
@@ -10,6 +11,13 @@ namespace {
 using simide::ObjectKind;
 
 class ObjectCountTest : public HostTest {};
+
+// By value: the Delphi 3 host's positions are packed.
+std::pair<int, int> LineCol(kvx::TEditPos pos) {
+  const int line = pos.Line;
+  const int column = pos.Col;
+  return {line, column};
+}
 
 TEST_F(ObjectCountTest, EachKindCountedFromCreationToLastRelease) {
   const std::string path = MakeFile("unit1.pas", "text");
@@ -80,18 +88,14 @@ TEST_F(ObjectCountTest, ViewPositionsAndSize) {
   ASSERT_TRUE(ide.SetCursor(path, 200, 90));
   ASSERT_TRUE(ide.SetTopLine(path, 150));
   ASSERT_TRUE(ide.SetViewSize(path, 80, 30));
-  EXPECT_EQ(view->GetPos(0).Line, 200);
-  EXPECT_EQ(view->GetPos(0).Col, 90);
-  EXPECT_EQ(view->GetPos(1).Line, 150);
-  EXPECT_EQ(view->GetPos(1).Col, 1);
+  EXPECT_EQ(LineCol(view->GetPos(0)), std::make_pair(200, 90));
+  EXPECT_EQ(LineCol(view->GetPos(1)), std::make_pair(150, 1));
   EXPECT_EQ(view->GetViewSize().cx, 80);
   EXPECT_EQ(view->GetViewSize().cy, 30);
   view->SetPos(0, kvx::TEditPos{5, 12});
   view->SetPos(1, kvx::TEditPos{2, 3});
-  EXPECT_EQ(ide.Cursor(path)->Line, 12);
-  EXPECT_EQ(ide.Cursor(path)->Col, 5);
-  EXPECT_EQ(ide.TopPosition(path)->Line, 3);
-  EXPECT_EQ(ide.TopPosition(path)->Col, 2);
+  EXPECT_EQ(LineCol(*ide.Cursor(path)), std::make_pair(12, 5));
+  EXPECT_EQ(LineCol(*ide.TopPosition(path)), std::make_pair(3, 2));
   view->Release();
   editor->Release();
   module->Release();

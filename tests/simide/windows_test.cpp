@@ -1,4 +1,5 @@
 // The IDE's windows, menu, activation, keys and message boxes.
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -191,6 +192,13 @@ TEST_F(WindowsTest, MessageBoxesAnsweredFromTheQueueThenByDefault) {
   EXPECT_EQ(boxes[1].owner, nullptr);
   EXPECT_EQ(boxes[1].style, static_cast<UINT>(MB_SYSTEMMODAL));
   EXPECT_FALSE(boxes[1].prepared);
+}
+
+TEST_F(WindowsTest, SecondIdeRefusedWithoutDisturbingTheFirst) {
+  EXPECT_THROW(simide::SimIde second, std::logic_error);
+  ide.QueueMessageBoxAnswer(IDNO);
+  EXPECT_EQ(MessageBoxA(nullptr, "Still answered?", "Q", MB_YESNO), IDNO);
+  EXPECT_TRUE(IsWindow(ide.ParentWindow()));
 }
 
 }  // namespace
