@@ -154,7 +154,7 @@ void PullModule(uint16_t Index, HCONV Conversation) {
 
   const int32_t flags =
       Conversation != nullptr ? QueryEditorInt(Conversation, GlobalCurPosFlags) : 0;
-  if ((flags & ReloadedFromDiskMask) == ReloadedFromDiskValue) {
+  if (ReloadedFromDisk(flags)) {
     const bool modified = editor->BufferModified();
     ReleaseObject(editor);
     const bool reload =

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "contracts/corvane_commands.h"
+
 namespace kvx {
 
 namespace {
@@ -21,6 +23,10 @@ std::string NormaliseShadowText(std::string Text) {
   const bool endsInBreak = last == LF || last == CR || (n >= 3 && Text[n - 2] == CR);
   if (!endsInBreak) Text += "\r\n";
   return Text;
+}
+
+bool ReloadedFromDisk(int32_t Flags) {
+  return (Flags & ReloadedFromDiskMask) == ReloadedFromDiskValue;
 }
 
 TEditPos TopPosition(TEditPos Cursor, int32_t TopLine, SIZE Size) {

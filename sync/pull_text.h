@@ -2,6 +2,7 @@
 // Corvane, where the IDE view's top-left goes, and the overwrite question.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "contracts/toolintf.h"
@@ -12,6 +13,10 @@ namespace kvx {
 // Drops one trailing Ctrl-Z and makes sure the text ends in a line break
 // (CR LF appended unless it ends in LF or CR, or its second-last byte is CR).
 std::string NormaliseShadowText(std::string Text);
+
+// Whether Corvane's flag word says it reloaded the file from disk itself:
+// bit 16 set with bit 0 clear.
+bool ReloadedFromDisk(int32_t Flags);
 
 // The top-left position for a view Size.cx columns wide and Size.cy lines
 // high, given the cursor and Corvane's top line: the line scrolls to centre a

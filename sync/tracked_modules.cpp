@@ -36,6 +36,8 @@ void CheckModuleRenamed(KvxModuleNotifier* Record) {
   ReleaseObject(editor);
 }
 
+KvxModuleNotifier::~KvxModuleNotifier() { ReleaseObject(ModuleInterface); }
+
 int KvxModuleNotifier::GetVersion() { return ToolsApiVersion; }
 
 void KvxModuleNotifier::Notify(TNotifyCode NotifyCode) {
@@ -47,7 +49,10 @@ void KvxModuleNotifier::Notify(TNotifyCode NotifyCode) {
         DeleteShadowFile(ShadowName);
       }
       ForgetTrackedModule(FileName);
+      // The host gives up the reference it was handed; the table has none
+      // left, and a sweep still working on the record holds its own.
       ModuleInterface->RemoveNotifier(this);
+      Release();
       break;
     case ncEditorModified:
       Modified = true;

@@ -27,6 +27,11 @@ class KvxModuleNotifier : public TIModuleNotifier {
   // resolution: a rewrite within the same two-second DOS slot, or a local
   // stamp that went backwards, still shows up as a change.
   uint64_t ShadowWriteTime = 0;
+
+ protected:
+  // The module object goes with the record: once the record has left the
+  // table and its module, its last holder lets both go.
+  ~KvxModuleNotifier() override;
 };
 
 class KvxAddInNotifier : public TIAddInNotifier {

@@ -1,6 +1,7 @@
 // Line endings of text coming back from Corvane, the view arithmetic, and the
 // overwrite question.
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,17 @@ TEST(Normalise, DropsOneCtrlZAndEndsTheTextWithALineBreak) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.in));
     EXPECT_EQ(kvx::NormaliseShadowText(c.in), c.out);
+  }
+}
+
+TEST(FlagWord, OnlyBit16WithoutBit0MeansReloadedFromDisk) {
+  const std::pair<int32_t, bool> cases[] = {
+      {65536, true},  {65537, false}, {1, false},           {0, false},
+      {0x30000, true}, {0x10002, true}, {-1, false}, {static_cast<int32_t>(0xFFFFFFFEu), true},
+  };
+  for (const auto& [flags, reloaded] : cases) {
+    SCOPED_TRACE(flags);
+    EXPECT_EQ(kvx::ReloadedFromDisk(flags), reloaded);
   }
 }
 
