@@ -171,7 +171,8 @@ bool Demo::PressHotkey() {
   Say("the IDE was busy for " + std::to_string(took.count()) + " ms (launch, wait for the DDE service, push)");
 
   const StandinProcess standin = FindStandin(w_.transcript);
-  if (!checks_.Expect(standin.pid != 0, "a stand-in process is running, started by the link (WinExec)")) {
+  if (!checks_.Expect(standin.pid != 0, "a stand-in process is running, started by the link (WinExec)",
+                      "none runs with the transcript named in BorlandKvxExecute")) {
     return false;
   }
   std::string line;
