@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/posix/include/win32_subset.h"
@@ -74,9 +75,15 @@ Program FindProgram(const std::string& name) {
   std::size_t start = 0;
   for (;;) {
     const std::size_t colon = directories.find(':', start);
-    std::string directory = directories.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    std::string_view directory = std::string_view(directories).substr(
+        start, colon == std::string::npos ? std::string_view::npos : colon - start);
     if (directory.empty()) directory = ".";
-    const std::string candidate = directory + "/" + name;
+    // Built by appending into reserved room: GCC 12's optimiser misreads the
+    // string copies of operator+ here as overlapping (-Wrestrict), which
+    // breaks every optimised build.
+    std::string candidate;
+    candidate.reserve(directory.size() + 1 + name.size());
+    candidate.append(directory).append(1, '/').append(name);
     struct stat info {};
     if (stat(candidate.c_str(), &info) == 0) {
       if (IsRunnable(candidate, info)) {

@@ -138,6 +138,19 @@ TEST_F(Exec, AProgramWithoutDirectoryIsLookedUpInPath) {
   EXPECT_EQ(record->argv, (Strings{"kvxchild", "one"}));
 }
 
+TEST_F(Exec, AnEmptyPathEntryIsTheCurrentDirectory) {
+  const std::string bin = dir_ + "/cwd-bin";
+  std::filesystem::create_directory(bin);
+  std::filesystem::create_symlink(Child, bin + "/kvxchild");
+  const std::filesystem::path saved = std::filesystem::current_path();
+  std::filesystem::current_path(bin);
+  setenv("PATH", (dir_ + "/nonexistent::/usr/bin:/bin").c_str(), 1);
+  const std::optional<Record> record = Run("kvxchild here");
+  std::filesystem::current_path(saved);
+  ASSERT_TRUE(record);
+  EXPECT_EQ(record->argv, (Strings{"kvxchild", "here"}));
+}
+
 TEST_F(Exec, ChildGetsNullInputNoDescriptorsAndLeavesNoZombie) {
   HANDLE open = CreateFileA((dir_ + "/held-open").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
                             nullptr);
