@@ -146,7 +146,7 @@ bool HandleClientFrame(DWORD handle, Frame& frame) {
       return true;
     }
     case FrameType::RequestReply: {
-      std::optional<RequestReplyBody> body = DecodeRequestReply(frame.payload);
+      std::optional<RequestReplyBody> body = DecodeRequestReply(std::move(frame.payload));
       if (!body || conversation->state != LinkState::Open) return false;
       Outcome outcome = Outcome::Waiting;
       if (!TakeReply(handle, XTYP_REQUEST, body->id, outcome)) return false;
@@ -222,19 +222,18 @@ WINSUB_API HDDEDATA WINAPI DdeClientTransaction(LPBYTE data, DWORD cbData, HCONV
   Bytes frame;
   const std::uint32_t transaction = instance->nextTransactionId;
   if (type == XTYP_EXECUTE) {
-    Bytes command;
     if (cbData == 0xFFFFFFFFu) {
       // The handle is used up here, whatever becomes of the transaction.
       std::optional<Bytes> bytes = ConsumeData(reinterpret_cast<HDDEDATA>(data));
       if (!bytes) return Fail(*instance, DMLERR_INVALIDPARAMETER);
-      command = std::move(*bytes);
+      if (bytes->size() > MaxDataBytes) return Fail(*instance, DMLERR_MEMORY_ERROR);
+      frame = EncodeExecute(transaction, bytes->data(), bytes->size());
     } else {
       if (data == nullptr && cbData > 0) return Fail(*instance, DMLERR_INVALIDPARAMETER);
       if (cbData > MaxDataBytes) return Fail(*instance, DMLERR_MEMORY_ERROR);
-      if (cbData > 0) command.assign(data, data + cbData);
+      // Framed straight from the caller's bytes: no copy in between.
+      frame = EncodeExecute(transaction, data, cbData);
     }
-    if (command.size() > MaxDataBytes) return Fail(*instance, DMLERR_MEMORY_ERROR);
-    frame = EncodeExecute(transaction, command.data(), command.size());
   } else if (type == XTYP_REQUEST) {
     const std::optional<std::string> itemName = AtomText(FromHsz(item));
     if (!itemName) return Fail(*instance, DMLERR_INVALIDPARAMETER);
@@ -251,7 +250,7 @@ WINSUB_API HDDEDATA WINAPI DdeClientTransaction(LPBYTE data, DWORD cbData, HCONV
   instance->pending.id = transaction;
   instance->pending.conversation = handle;
   instance->pending.type = type;
-  if (!SendFrame(*conversation, frame)) EndConversation(handle, true);
+  if (!SendFrame(*conversation, std::move(frame))) EndConversation(handle, true);
 
   if (!AwaitAnswer(id, Deadline(timeout))) return nullptr;
   instance = OwnInstance(id);

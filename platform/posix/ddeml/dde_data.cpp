@@ -20,8 +20,9 @@ constexpr DWORD MaxDataSize = DWORD{64} << 20;
 
 struct DataObject {
   DWORD instance = 0;
-  // A buffer of its own (never resized) so that DdeAccessData pointers stay put.
-  std::unique_ptr<unsigned char[]> bytes;
+  // A buffer of its own (never resized) so that DdeAccessData pointers stay
+  // put; one spare zero byte behind the data keeps it non-null when empty.
+  Bytes bytes;
   std::size_t size = 0;
   UINT format = 0;
   std::uintptr_t item = 0;
@@ -47,9 +48,13 @@ DataObject MakeObject(DWORD instance, const unsigned char* source, std::size_t s
                       std::uintptr_t item, bool applicationOwned) {
   DataObject object;
   object.instance = instance;
-  // One spare byte keeps the buffer non-null for empty objects.
-  object.bytes = std::make_unique<unsigned char[]>(size + 1);
-  if (source != nullptr && size > 0) std::memcpy(object.bytes.get(), source, size);
+  if (source != nullptr) {
+    object.bytes.reserve(size + 1);
+    object.bytes.assign(source, source + size);
+    object.bytes.push_back(0);
+  } else {
+    object.bytes.assign(size + 1, 0);
+  }
   object.size = size;
   object.format = format;
   object.item = item;
@@ -61,7 +66,20 @@ DataObject MakeObject(DWORD instance, const unsigned char* source, std::size_t s
 
 HDDEDATA NewDataHandle(DWORD instance, Bytes bytes, UINT format, std::uintptr_t item,
                        bool applicationOwned) {
-  return Store(MakeObject(instance, bytes.data(), bytes.size(), format, item, applicationOwned));
+  // Received data usually has room for the spare byte: it is taken over as
+  // it is, without a copy.
+  if (bytes.capacity() == bytes.size()) {
+    return Store(MakeObject(instance, bytes.data(), bytes.size(), format, item, applicationOwned));
+  }
+  DataObject object;
+  object.instance = instance;
+  object.size = bytes.size();
+  bytes.push_back(0);
+  object.bytes = std::move(bytes);
+  object.format = format;
+  object.item = item;
+  object.applicationOwned = applicationOwned;
+  return Store(std::move(object));
 }
 
 std::optional<DataContents> DataOf(HDDEDATA data) {
@@ -69,15 +87,35 @@ std::optional<DataContents> DataOf(HDDEDATA data) {
   const auto found = objects.find(Key(data));
   if (found == objects.end()) return std::nullopt;
   const DataObject& object = found->second;
-  return DataContents{Bytes(object.bytes.get(), object.bytes.get() + object.size), object.format};
+  return DataContents{Bytes(object.bytes.data(), object.bytes.data() + object.size), object.format};
+}
+
+std::optional<DataContents> TakeReturnedData(HDDEDATA data) {
+  std::lock_guard lock(dataMutex);
+  const auto found = objects.find(Key(data));
+  if (found == objects.end()) return std::nullopt;
+  DataObject& object = found->second;
+  if (object.applicationOwned) {
+    return DataContents{Bytes(object.bytes.data(), object.bytes.data() + object.size),
+                        object.format};
+  }
+  DataContents contents{std::move(object.bytes), object.format};
+  contents.bytes.resize(object.size);  // the spare byte goes
+  objects.erase(found);
+  return contents;
 }
 
 std::optional<Bytes> ConsumeData(HDDEDATA data) {
   std::lock_guard lock(dataMutex);
   const auto found = objects.find(Key(data));
   if (found == objects.end()) return std::nullopt;
-  Bytes bytes(found->second.bytes.get(), found->second.bytes.get() + found->second.size);
-  if (!found->second.applicationOwned) objects.erase(found);
+  DataObject& object = found->second;
+  if (object.applicationOwned) {
+    return Bytes(object.bytes.data(), object.bytes.data() + object.size);
+  }
+  Bytes bytes = std::move(object.bytes);
+  bytes.resize(object.size);  // the spare byte goes
+  objects.erase(found);
   return bytes;
 }
 
@@ -127,7 +165,7 @@ WINSUB_API DWORD WINAPI DdeGetData(HDDEDATA data, LPBYTE dst, DWORD max, DWORD o
   if (dst == nullptr) return static_cast<DWORD>(object.size);
   if (off >= object.size) return 0;
   const std::size_t count = std::min<std::size_t>(max, object.size - off);
-  if (count > 0) std::memcpy(dst, object.bytes.get() + off, count);
+  if (count > 0) std::memcpy(dst, object.bytes.data() + off, count);
   return static_cast<DWORD>(count);
 }
 
@@ -136,7 +174,7 @@ WINSUB_API LPBYTE WINAPI DdeAccessData(HDDEDATA data, LPDWORD dataSize) {
   const auto found = objects.find(Key(data));
   if (found == objects.end()) return nullptr;
   if (dataSize != nullptr) *dataSize = static_cast<DWORD>(found->second.size);
-  return found->second.bytes.get();
+  return found->second.bytes.data();
 }
 
 WINSUB_API BOOL WINAPI DdeUnaccessData(HDDEDATA data) {

@@ -19,6 +19,10 @@ struct DataContents {
 };
 std::optional<DataContents> DataOf(HDDEDATA data);
 
+// What the library does with a handle a callback returned: its contents,
+// taken over (and the handle freed) unless the application keeps it.
+std::optional<DataContents> TakeReturnedData(HDDEDATA data);
+
 // The bytes of a handle handed to the library: a handle the application does
 // not own is used up (freed) by this.
 std::optional<Bytes> ConsumeData(HDDEDATA data);

@@ -88,9 +88,33 @@ HeaderCheck CheckFrameHeader(const unsigned char* data, std::size_t size, std::s
   return size >= frameSize ? HeaderCheck::Complete : HeaderCheck::NeedMore;
 }
 
+namespace {
+
+// Header fields of a frame of the given payload length.
+void PutHeader(Bytes& out, FrameType type, std::size_t payloadSize) {
+  out.push_back(FrameMagic0);
+  out.push_back(FrameMagic1);
+  PutU16(out, static_cast<std::uint16_t>(type));
+  PutU32(out, static_cast<std::uint32_t>(payloadSize));
+}
+
+// Drops the first count bytes of a payload in place.
+void DropFront(Bytes& payload, std::size_t count) {
+  payload.erase(payload.begin(), payload.begin() + static_cast<std::ptrdiff_t>(count));
+}
+
+}  // namespace
+
 Frame TakeFrame(Bytes& buffer, std::size_t frameSize) {
   Frame frame;
   frame.type = static_cast<FrameType>(GetU16(buffer.data() + 2));
+  if (buffer.size() == frameSize) {
+    // Large data arrives as the only frame in the buffer: no second copy.
+    frame.payload = std::move(buffer);
+    buffer = Bytes();
+    DropFront(frame.payload, FrameHeaderSize);
+    return frame;
+  }
   frame.payload.assign(buffer.begin() + static_cast<std::ptrdiff_t>(FrameHeaderSize),
                        buffer.begin() + static_cast<std::ptrdiff_t>(frameSize));
   buffer.erase(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(frameSize));
@@ -100,10 +124,7 @@ Frame TakeFrame(Bytes& buffer, std::size_t frameSize) {
 Bytes EncodeFrame(FrameType type, const Bytes& payload) {
   Bytes out;
   out.reserve(FrameHeaderSize + payload.size());
-  out.push_back(FrameMagic0);
-  out.push_back(FrameMagic1);
-  PutU16(out, static_cast<std::uint16_t>(type));
-  PutU32(out, static_cast<std::uint32_t>(payload.size()));
+  PutHeader(out, type, payload.size());
   out.insert(out.end(), payload.begin(), payload.end());
   return out;
 }
@@ -119,12 +140,14 @@ Bytes EncodeConnectReply(bool accepted) {
   return EncodeFrame(FrameType::ConnectReply, Bytes{static_cast<unsigned char>(accepted ? 1 : 0)});
 }
 
+// Data-carrying frames are built in place: header and body in one buffer.
 Bytes EncodeExecute(std::uint32_t id, const unsigned char* command, std::size_t size) {
-  Bytes payload;
-  payload.reserve(4 + size);
-  PutU32(payload, id);
-  if (size > 0) payload.insert(payload.end(), command, command + size);
-  return EncodeFrame(FrameType::Execute, payload);
+  Bytes out;
+  out.reserve(FrameHeaderSize + 4 + size);
+  PutHeader(out, FrameType::Execute, 4 + size);
+  PutU32(out, id);
+  if (size > 0) out.insert(out.end(), command, command + size);
+  return out;
 }
 
 Bytes EncodeExecuteReply(const ExecuteReplyBody& body) {
@@ -143,13 +166,15 @@ Bytes EncodeRequest(const RequestBody& body) {
 }
 
 Bytes EncodeRequestReply(const RequestReplyBody& body) {
-  Bytes payload;
-  payload.reserve(9 + body.data.size());
-  PutU32(payload, body.id);
-  payload.push_back(body.hasData ? 1 : 0);
-  PutU32(payload, body.format);
-  if (body.hasData) payload.insert(payload.end(), body.data.begin(), body.data.end());
-  return EncodeFrame(FrameType::RequestReply, payload);
+  const std::size_t dataSize = body.hasData ? body.data.size() : 0;
+  Bytes out;
+  out.reserve(FrameHeaderSize + 9 + dataSize);
+  PutHeader(out, FrameType::RequestReply, 9 + dataSize);
+  PutU32(out, body.id);
+  out.push_back(body.hasData ? 1 : 0);
+  PutU32(out, body.format);
+  if (body.hasData) out.insert(out.end(), body.data.begin(), body.data.end());
+  return out;
 }
 
 std::optional<ConnectBody> DecodeConnect(const Bytes& payload) {
@@ -201,6 +226,28 @@ std::optional<RequestReplyBody> DecodeRequestReply(const Bytes& payload) {
   body.hasData = hasData == 1;
   body.data = reader.Rest();
   if (!body.hasData && !body.data.empty()) return std::nullopt;
+  return body;
+}
+
+std::optional<ExecuteBody> DecodeExecute(Bytes&& payload) {
+  if (payload.size() < 4) return std::nullopt;
+  ExecuteBody body;
+  body.id = GetU32(payload.data());
+  DropFront(payload, 4);
+  body.command = std::move(payload);
+  return body;
+}
+
+std::optional<RequestReplyBody> DecodeRequestReply(Bytes&& payload) {
+  constexpr std::size_t fixed = 9;  // id, has-data flag, format
+  if (payload.size() < fixed || payload[4] > 1) return std::nullopt;
+  RequestReplyBody body;
+  body.id = GetU32(payload.data());
+  body.hasData = payload[4] == 1;
+  body.format = GetU32(payload.data() + 5);
+  if (!body.hasData && payload.size() > fixed) return std::nullopt;
+  DropFront(payload, fixed);
+  body.data = std::move(payload);
   return body;
 }
 

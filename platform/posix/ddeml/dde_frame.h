@@ -49,6 +49,7 @@ struct Frame {
 };
 
 // Takes the first frame out of a buffer that CheckFrameHeader found Complete.
+// A buffer holding just that frame gives its storage to the payload.
 Frame TakeFrame(Bytes& buffer, std::size_t frameSize);
 
 // Header + payload, ready to send.
@@ -93,5 +94,8 @@ std::optional<ExecuteBody> DecodeExecute(const Bytes& payload);
 std::optional<ExecuteReplyBody> DecodeExecuteReply(const Bytes& payload);
 std::optional<RequestBody> DecodeRequest(const Bytes& payload);
 std::optional<RequestReplyBody> DecodeRequestReply(const Bytes& payload);
+// The same, taking the data bytes over from the payload instead of copying.
+std::optional<ExecuteBody> DecodeExecute(Bytes&& payload);
+std::optional<RequestReplyBody> DecodeRequestReply(Bytes&& payload);
 
 }  // namespace winsub::dde

@@ -84,8 +84,10 @@ void UpdateWatch(Conversation& conversation) {
   conversation.watched = wanted;
 }
 
-bool SendFrame(Conversation& conversation, const Bytes& frame) {
-  conversation.output.insert(conversation.output.end(), frame.begin(), frame.end());
+namespace {
+
+// Sends what the socket takes now of the queued output.
+bool FlushOutput(Conversation& conversation) {
   if (!WriteAvailable(conversation.fd, conversation.output, conversation.outputSent)) return false;
   if (conversation.outputSent == conversation.output.size()) {
     conversation.output.clear();
@@ -93,6 +95,23 @@ bool SendFrame(Conversation& conversation, const Bytes& frame) {
   }
   UpdateWatch(conversation);
   return true;
+}
+
+}  // namespace
+
+bool SendFrame(Conversation& conversation, const Bytes& frame) {
+  conversation.output.insert(conversation.output.end(), frame.begin(), frame.end());
+  return FlushOutput(conversation);
+}
+
+bool SendFrame(Conversation& conversation, Bytes&& frame) {
+  if (conversation.output.empty()) {
+    conversation.output = std::move(frame);
+    conversation.outputSent = 0;
+  } else {
+    conversation.output.insert(conversation.output.end(), frame.begin(), frame.end());
+  }
+  return FlushOutput(conversation);
 }
 
 void EndConversation(DWORD handle, bool notifyOwner) {

@@ -15,6 +15,8 @@ void UpdateWatch(Conversation& conversation);
 // Queues a whole frame and sends what the socket takes now; false when the
 // link broke (the caller ends the conversation).
 bool SendFrame(Conversation& conversation, const Bytes& frame);
+// The same, taking the frame's storage when nothing else waits to be sent.
+bool SendFrame(Conversation& conversation, Bytes&& frame);
 
 // Closes the socket and forgets the conversation. A transaction waiting on it
 // fails; with notifyOwner, the owner's callback gets XTYP_DISCONNECT (the

@@ -103,7 +103,7 @@ std::uint16_t AckStatus(HDDEDATA result) {
 
 bool AnswerExecute(DWORD handle, Frame& frame) {
   Conversation* conversation = OwnConversation(handle);
-  std::optional<ExecuteBody> body = DecodeExecute(frame.payload);
+  std::optional<ExecuteBody> body = DecodeExecute(std::move(frame.payload));
   if (conversation->state != LinkState::Open || !body) return false;
   const DWORD id = conversation->instance;
   // The command reaches the callback as a data handle of exactly its bytes.
@@ -129,8 +129,7 @@ bool AnswerRequest(DWORD handle, const Frame& frame) {
   reply.id = body->id;
   reply.format = body->format;
   if (result != nullptr) {
-    std::optional<DataContents> contents = DataOf(result);
-    ReleaseReturnedData(result);
+    std::optional<DataContents> contents = TakeReturnedData(result);
     if (contents && contents->bytes.size() <= MaxDataBytes) {
       reply.hasData = true;
       reply.format = contents->format;

@@ -83,10 +83,16 @@ ReadResult ReadAvailable(int fd, Bytes& buffer) {
     if (CheckFrameHeader(buffer.data(), buffer.size(), frameSize) != HeaderCheck::NeedMore) {
       return ReadResult::Open;
     }
-    // Never read past the end of the frame being collected.
+    // Never read past the end of the frame being collected. Room for the
+    // whole frame is made once its length is known, so a large frame is not
+    // copied again each time the buffer would have grown.
     std::size_t wanted = sizeof chunk;
-    if (buffer.size() >= FrameHeaderSize) wanted = std::min(wanted, frameSize - buffer.size());
-    else wanted = std::min(wanted, FrameHeaderSize - buffer.size());
+    if (buffer.size() >= FrameHeaderSize) {
+      buffer.reserve(frameSize);
+      wanted = std::min(wanted, frameSize - buffer.size());
+    } else {
+      wanted = std::min(wanted, FrameHeaderSize - buffer.size());
+    }
     const ssize_t count = recv(fd, chunk, wanted, MSG_DONTWAIT);
     if (count > 0) {
       buffer.insert(buffer.end(), chunk, chunk + count);

@@ -104,6 +104,54 @@ TEST(DdeFrameTest, PayloadsOfTheWrongShapeAreRefused) {
   EXPECT_FALSE(DecodeConnect(longName));
 }
 
+// Data frames are decoded by taking the payload's storage over; the result
+// must be exactly what the copying decoders give, refusals included.
+TEST(DdeFrameTest, DecodersThatTakeThePayloadOverAgreeWithTheCopyingOnes) {
+  const Bytes executes[] = {{}, {1, 2, 3}, {7, 0, 0, 0}, {7, 0, 0, 0, 'a', 'b', 0}};
+  for (const Bytes& payload : executes) {
+    const auto copied = DecodeExecute(payload);
+    const auto taken = DecodeExecute(Bytes(payload));
+    ASSERT_EQ(copied.has_value(), taken.has_value()) << payload.size();
+    if (copied) {
+      EXPECT_EQ(taken->id, copied->id);
+      EXPECT_EQ(taken->command, copied->command);
+    }
+  }
+  const Bytes replies[] = {{},
+                           {9, 0, 0, 0, 1, 1, 0, 0},               // cut short
+                           {9, 0, 0, 0, 0, 1, 0, 0, 0},            // no data
+                           {9, 0, 0, 0, 0, 1, 0, 0, 0, 'x'},       // data without flag
+                           {9, 0, 0, 0, 2, 1, 0, 0, 0},            // bad flag
+                           {9, 0, 0, 0, 1, 1, 0, 0, 0},            // empty data
+                           {9, 0, 0, 0, 1, 1, 0, 0, 0, 'x', 0}};  // data
+  for (const Bytes& payload : replies) {
+    const auto copied = DecodeRequestReply(payload);
+    const auto taken = DecodeRequestReply(Bytes(payload));
+    ASSERT_EQ(copied.has_value(), taken.has_value()) << payload.size();
+    if (copied) {
+      EXPECT_EQ(taken->id, copied->id);
+      EXPECT_EQ(taken->hasData, copied->hasData);
+      EXPECT_EQ(taken->format, copied->format);
+      EXPECT_EQ(taken->data, copied->data);
+    }
+  }
+}
+
+TEST(DdeFrameTest, ALoneLargeFrameGivesItsWholePayload) {
+  Bytes command(3u << 20, 0);
+  for (std::size_t i = 0; i < command.size(); ++i) command[i] = static_cast<unsigned char>(i * 7);
+  Bytes wire = EncodeExecute(5, command.data(), command.size());
+  std::size_t size = 0;
+  ASSERT_EQ(Check(wire, size), HeaderCheck::Complete);
+  ASSERT_EQ(size, wire.size());
+  Frame frame = TakeFrame(wire, size);
+  EXPECT_TRUE(wire.empty());
+  const auto execute = DecodeExecute(std::move(frame.payload));
+  ASSERT_TRUE(execute);
+  EXPECT_EQ(execute->id, 5u);
+  EXPECT_EQ(execute->command, command);
+}
+
 TEST(DdeFrameTest, SocketNamesIgnoreCaseAndStaySafe) {
   EXPECT_EQ(ServiceSocketName("Corvane", 100), "corvane");
   EXPECT_EQ(ServiceSocketName("CORVANE", 100), ServiceSocketName("corvane", 100));
