@@ -76,8 +76,11 @@ TEST(TopPosition, FollowsTheCursorByTheViewSize) {
                                     << c.width << "x" << c.height);
     SIZE size{c.width, c.height};
     const kvx::TEditPos top = kvx::TopPosition(kvx::TEditPos{c.col, c.line}, c.top, size);
-    EXPECT_EQ(top.Col, c.topCol);
-    EXPECT_EQ(top.Line, c.topLine);
+    // Copied out: the Delphi 3 position is packed.
+    const int16_t col = top.Col;
+    const int32_t line = top.Line;
+    EXPECT_EQ(col, c.topCol);
+    EXPECT_EQ(line, c.topLine);
   }
 }
 
