@@ -26,6 +26,15 @@ constexpr std::int32_t EditLine = 11;
 constexpr std::int32_t EditColumn = 25;
 constexpr std::int32_t EditTop = 3;
 
+long IndexOf(const std::vector<std::string>& commands, const std::string& text) {
+  const auto it = std::find(commands.begin(), commands.end(), text);
+  return it == commands.end() ? -1 : static_cast<long>(it - commands.begin());
+}
+
+bool HasCommand(const std::vector<std::string>& commands, const std::string& text) {
+  return IndexOf(commands, text) >= 0;
+}
+
 class Demo {
  public:
   Demo(const Workspace& workspace, const RoundTripSetup& setup, Watchdog& watchdog, Checks& checks)
@@ -52,8 +61,6 @@ class Demo {
   std::optional<std::vector<kvx::standin::TranscriptRecord>> ShowTraffic();
   std::string ShadowOf(const std::string& path) const;
   std::string ReloadCommandFor(const std::string& path, bool active) const;
-  bool HasCommand(const std::vector<std::string>& commands, const std::string& text) const;
-  long IndexOf(const std::vector<std::string>& commands, const std::string& text) const;
 
   const Workspace& w_;
   const RoundTripSetup& setup_;
@@ -112,15 +119,6 @@ std::string Demo::ReloadCommandFor(const std::string& path, bool active) const {
                std::to_string(top->Line);
   }
   return command + "/F=" + path + "/V=" + ShadowOf(path);
-}
-
-long Demo::IndexOf(const std::vector<std::string>& commands, const std::string& text) const {
-  const auto it = std::find(commands.begin(), commands.end(), text);
-  return it == commands.end() ? -1 : static_cast<long>(it - commands.begin());
-}
-
-bool Demo::HasCommand(const std::vector<std::string>& commands, const std::string& text) const {
-  return IndexOf(commands, text) >= 0;
 }
 
 // ---------------------------------------------------------------- the steps

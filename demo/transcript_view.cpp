@@ -1,9 +1,9 @@
 #include "demo/transcript_view.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
+#include <algorithm>
 #include <map>
 #include <thread>
 
