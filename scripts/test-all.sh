@@ -15,7 +15,7 @@ ctest --preset default
 echo "== Windows DLLs (MinGW i686)"
 cmake --preset mingw
 cmake --build --preset mingw
-scripts/check-dll-exports.sh build/mingw
+tests/core/check_mingw_exports.sh build/mingw
 
 echo "== sanitizer build"
 cmake --preset sanitize

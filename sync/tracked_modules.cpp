@@ -32,6 +32,9 @@ void CheckModuleRenamed(KvxModuleNotifier* Record) {
     SendRemoveFile(Record->FileName, nullptr);
     if (!Record->ShadowName.empty()) DeleteShadowFile(Record->ShadowName);
     Record->FileName = editor->FileName();
+    // The shadow file is gone: have the next push write it again, or Corvane
+    // would be told to load a file that no longer exists.
+    Record->Modified = true;
   }
   ReleaseObject(editor);
 }

@@ -9,6 +9,7 @@
 #include "shell/globals.h"
 #include "sync/file_search.h"
 #include "sync/push.h"
+#include "tests/support/test_environment.h"
 #include "tests/sync/sync_fixture.h"
 
 namespace {
@@ -159,6 +160,17 @@ TEST_F(Tracking, SavingUnderANewNameFollowsTheModule) {
   EXPECT_EQ(record->ShadowName, shadow);
   EXPECT_TRUE(record->Announced);
   EXPECT_EQ(Record(renamed), record);
+
+  // Without any edit after the rename, the next push still hands Corvane a
+  // shadow file that exists, holding the buffer, under the new name.
+  before = TranscriptSize();
+  kvx::PushToEditor(nullptr);
+  EXPECT_TRUE(kvx::FindPlainFile(shadow));
+  EXPECT_EQ(kvxtest::ReadFileBytes(shadow), "text");
+  EXPECT_FALSE(record->Modified);
+  const Strings pushed = CommandsSince(before);
+  ASSERT_EQ(pushed.size(), 1u);
+  EXPECT_NE(pushed[0].find("/F=" + renamed + "/V=" + shadow), std::string::npos) << pushed[0];
 }
 
 }  // namespace
