@@ -79,12 +79,17 @@ bool TakeOver(KvxModuleNotifier& Record, TIEditorInterface* Editor, const FoundF
               bool SourceMissing) {
   MoveToStart(Editor);
   const std::size_t size = static_cast<std::size_t>(std::min<uint64_t>(Shadow.Size, INT32_MAX));
-  std::vector<char> scratch(std::max(size + TextTail, MinTextBuffer));
-  const Measured old = MeasureBuffer(Editor, Record, SourceMissing, scratch);
+  // The text may take what the shadow file held when it was looked up; the
+  // buffer is measured through a block of one chunk only.
+  const std::size_t limit = std::max(size + TextTail, MinTextBuffer) - TextTail;
+  Measured old;
+  {
+    std::vector<char> scratch(MinTextBuffer);
+    old = MeasureBuffer(Editor, Record, SourceMissing, scratch);
+  }
 
   std::string text;
-  if (!ReadShadowText(Record.ShadowName, scratch.size() - TextTail, text)) return false;
-  scratch = {};
+  if (!ReadShadowText(Record.ShadowName, limit, text)) return false;
   if constexpr (UndoableTakeOver) text = NormaliseShadowText(std::move(text));
   if (!ReplaceBufferText(Editor, old.Length, old.ChunkEnds, text)) return false;
 
