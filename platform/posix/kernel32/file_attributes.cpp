@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <string>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,17 +48,22 @@ WINSUB_API BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
   }
   const std::string path(fileName);
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0) {
+  if (lstat(path.c_str(), &info) != 0) {
     SetLastError(winsub::WindowsErrorFor(errno, path));
     return FALSE;
   }
+  // Windows sets a link's own attributes, never its target's; a Linux link has
+  // none to set. Following it would let a link planted in a shared directory
+  // change the permissions of whatever file it names.
+  if (S_ISLNK(info.st_mode)) return TRUE;
   mode_t mode = info.st_mode & 07777;
   if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
     mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
   } else {
     mode |= S_IWUSR;
   }
-  if (mode != (info.st_mode & 07777) && chmod(path.c_str(), mode) != 0) {
+  if (mode != (info.st_mode & 07777) &&
+      fchmodat(AT_FDCWD, path.c_str(), mode, AT_SYMLINK_NOFOLLOW) != 0) {
     SetLastError(winsub::WindowsErrorFor(errno, path));
     return FALSE;
   }

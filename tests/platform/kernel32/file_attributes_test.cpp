@@ -148,6 +148,17 @@ TEST_F(Entries, SetAttributesTogglesWritePermissionOnly) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+TEST_F(Entries, SetAttributesLeavesTheTargetOfALinkAlone) {
+  const std::string target = Path("plain.txt");
+  ASSERT_EQ(chmod(target.c_str(), 0444), 0);
+  ASSERT_EQ(symlink(target.c_str(), Path("link").c_str()), 0);
+  EXPECT_TRUE(SetFileAttributesA(Path("link").c_str(), 0));
+  EXPECT_EQ(ModeOf(target), 0444u);
+  ASSERT_EQ(chmod(target.c_str(), 0644), 0);
+  EXPECT_TRUE(SetFileAttributesA(Path("link").c_str(), ReadOnly));
+  EXPECT_EQ(ModeOf(target), 0644u);
+}
+
 TEST_F(Entries, DeleteRefusesReadOnlyFilesAndDirectories) {
   SetLastError(0);
   EXPECT_FALSE(DeleteFileA(Path("locked.txt").c_str()));
