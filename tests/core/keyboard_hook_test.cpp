@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
+#include <vector>
 
 #include "editorlink/kvxdde.h"
 #include "platform/posix/include/winsub_control.h"
@@ -127,6 +128,50 @@ TEST_F(KeyboardHookRules, AfterExpertDoneEveryKeyIsPassedOn) {
 TEST_F(KeyboardHookRules, LinkStateIsNotLookedAt) {
   kvx::LinkEnabled = false;
   EXPECT_TRUE(Swallowed(HC_ACTION, 'K', PressK));
+}
+
+// ---------------------------------------------------------------- the chain
+
+std::vector<WPARAM>& KeyDownsBelow() {
+  static std::vector<WPARAM> keys;
+  return keys;
+}
+
+// A hook installed before the expert's, so called after it: notes the
+// key-downs it is handed and swallows 'L' itself.
+LRESULT CALLBACK HookBelow(int code, WPARAM key, LPARAM keyData) {
+  if (code >= 0 && (keyData & static_cast<LPARAM>(0x80000000u)) == 0) KeyDownsBelow().push_back(key);
+  if (key == 'L') return 1;
+  return CallNextHookEx(nullptr, code, key, keyData);
+}
+
+TEST_F(KeyboardHookRules, PassedOnKeysGoDownTheChainAndItsAnswerCounts) {
+  const HHOOK below = SetWindowsHookExA(WH_KEYBOARD, &HookBelow, nullptr, GetCurrentThreadId());
+  kvx::KeyboardHook =
+      SetWindowsHookExA(WH_KEYBOARD, &kvx::KeyboardHookProc, nullptr, GetCurrentThreadId());
+  ASSERT_NE(below, nullptr);
+  ASSERT_NE(kvx::KeyboardHook, nullptr);
+  WinsubSetFocus(kvx::ParentWindow);
+  for (UINT key : {UINT{'K'}, UINT{'L'}, UINT{'M'}}) {
+    WinsubQueueKey(key, FALSE, FALSE);
+    WinsubQueueKey(key, TRUE, FALSE);
+  }
+
+  std::vector<WPARAM> keyDowns;
+  int activations = 0;
+  MSG msg{};
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_KEYDOWN) keyDowns.push_back(msg.wParam);
+    if (msg.message == kvx::ActivateKvxMsg) ++activations;
+  }
+  EXPECT_EQ(activations, 1);
+  // The hotkey's key-down stops at the expert; other keys reach the next hook,
+  // and what that hook answers decides whether the window sees them.
+  EXPECT_EQ(KeyDownsBelow(), (std::vector<WPARAM>{'L', 'M'}));
+  EXPECT_EQ(keyDowns, (std::vector<WPARAM>{'M'}));
+
+  UnhookWindowsHookEx(kvx::KeyboardHook);
+  UnhookWindowsHookEx(below);
 }
 
 }  // namespace
