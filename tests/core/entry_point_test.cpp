@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "corvane_standin/corvane_standin.h"
 #include "editorlink/kvxdde.h"
@@ -155,6 +156,58 @@ TEST_F(EntryPoint, AfterExpertDoneTheHotkeyIsAnOrdinaryKey) {
   ASSERT_TRUE(ide_.PressChord("ctrl+shift+k"));
   EXPECT_EQ(CountKeys(ide_, WM_KEYDOWN, 'K'), 1);
   EXPECT_EQ(CountExecutes(corvane, "RemActivate"), 0);
+}
+
+// ---------------------------------------------------------------- no windows
+
+// A host that has no parent window to give and no AppBuilder window on the
+// thread.
+class WindowlessServices : public kvx::TIToolServices {
+ public:
+  HWND GetParentHandle() override { return nullptr; }
+  bool AddNotifier(kvx::TIAddInNotifier* notifier) override {
+    notifiers.push_back(notifier);
+    return true;
+  }
+  bool RemoveNotifier(kvx::TIAddInNotifier*) override { return false; }
+  std::string GetProjectName() override { return {}; }
+  std::string GetCurrentFile() override { return {}; }
+  bool IsFileOpen(const std::string&) override { return false; }
+  kvx::TIModuleInterface* GetModuleInterface(const std::string&) override { return nullptr; }
+  bool ReloadFile(const std::string&) override { return false; }
+  void RaiseException(const std::string&) override {}
+
+  std::vector<kvx::TIAddInNotifier*> notifiers;
+};
+
+int CountBox(void* boxes, HWND, const char*, const char*, UINT) {
+  ++*static_cast<int*>(boxes);
+  return IDOK;
+}
+
+TEST(EntryPointWithoutWindows, NothingIsSubclassedButTheHookIsInstalled) {
+  WindowlessServices services;
+  kvx::TExpertTerminateProc terminate = nullptr;
+  kvxtest::WriteProfile(ProfileWith("1"));
+  ASSERT_TRUE(KVX_ENTRY_POINT(&services, &coretest::RegisterExpert, &terminate));
+
+  EXPECT_EQ(kvx::ParentWindow, nullptr);
+  EXPECT_EQ(kvx::AppBuilderWindow, nullptr);
+  EXPECT_EQ(kvx::SavedWindowProc, nullptr);
+  EXPECT_EQ(services.notifiers.size(), 1u);
+  const HHOOK hook = kvx::KeyboardHook;
+  EXPECT_NE(hook, nullptr);
+
+  int boxes = 0;
+  WinsubSetMessageBoxResponder(&CountBox, &boxes);
+  terminate();
+  EXPECT_EQ(boxes, 0);
+  EXPECT_EQ(kvx::SavedWindowProc, nullptr);
+  EXPECT_FALSE(UnhookWindowsHookEx(hook));  // already removed
+
+  for (kvx::TIAddInNotifier* notifier : services.notifiers) notifier->Release();
+  for (kvx::TIExpert* expert : RegisteredExperts()) expert->Release();
+  RegisteredExperts().clear();
 }
 
 }  // namespace
