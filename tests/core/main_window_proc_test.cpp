@@ -124,6 +124,24 @@ TEST_F(MainWindowProc, NeedActivateWithoutActivationShowsAndLeavesActivatingClea
   EXPECT_TRUE(PassedOn().empty());
 }
 
+TEST_F(MainWindowProc, AnActivationWhileTheActiveFileIsShownDoesNotPull) {
+  ide_.DeactivateApp();  // PushDone, so that a pull would run
+  kvx::EditorActiveFile = source_;
+  bool reentered = false;
+  ide_.SetLog([&](const std::string& line) {
+    if (!reentered && line.rfind("ShowSource", 0) == 0) {
+      reentered = true;
+      ide_.ActivateApp();  // the host comes back to the front meanwhile
+    }
+  });
+  EXPECT_EQ(Send(kvx::NeedActivateMsg), 0);
+  ASSERT_TRUE(reentered);
+  EXPECT_EQ(Pulls(), 0);
+  EXPECT_FALSE(kvx::Activating);
+  ide_.PumpUntilIdle();
+  EXPECT_EQ(Shows(), 1u);
+}
+
 TEST_F(MainWindowProc, TheActivateMessageIsAnsweredZeroAndNothingElse) {
   const int before = Executes("[");
   EXPECT_EQ(Send(kvx::ActivateMsg), 0);
