@@ -20,8 +20,7 @@ std::string ResetGlobalText(const std::string& Name) {
 }
 
 HDDEDATA CreateExecuteData(const std::string& Text) {
-  // The bytes of the text plus one NUL; std::string's own terminator is
-  // readable through data() and belongs to the length.
+  // The bytes of the text plus one NUL, which the length counts.
   std::vector<BYTE> bytes(Text.begin(), Text.end());
   bytes.push_back(0);
   return DdeCreateDataHandle(DdeInstance, bytes.data(), static_cast<DWORD>(bytes.size()), 0,
