@@ -19,6 +19,17 @@ void DeleteTrackedEntry(uint16_t Index) {
   --TrackedCount;
 }
 
+namespace {
+
+uint16_t IndexOfRecord(const KvxModuleNotifier* Record) {
+  for (uint16_t i = 1; i <= TrackedCount; ++i) {
+    if (TrackedModules[i] == Record) return i;
+  }
+  return 0;
+}
+
+}  // namespace
+
 void ForgetTrackedModule(const std::string& FileName) {
   DeleteTrackedEntry(FindTrackedModule(FileName));
 }
@@ -51,7 +62,9 @@ void KvxModuleNotifier::Notify(TNotifyCode NotifyCode) {
         SendRemoveFile(FileName, nullptr);
         DeleteShadowFile(ShadowName);
       }
-      ForgetTrackedModule(FileName);
+      // By identity, not by name: a rename missed while debugging can leave
+      // two records with one name, and this one is released below.
+      DeleteTrackedEntry(IndexOfRecord(this));
       // The host gives up the reference it was handed; the table has none
       // left, and a sweep still working on the record holds its own.
       ModuleInterface->RemoveNotifier(this);

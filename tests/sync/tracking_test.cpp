@@ -173,4 +173,26 @@ TEST_F(Tracking, SavingUnderANewNameFollowsTheModule) {
   EXPECT_NE(pushed[0].find("/F=" + renamed + "/V=" + shadow), std::string::npos) << pushed[0];
 }
 
+TEST_F(Tracking, ClosingAModuleDropsItsOwnRecordWhenAnotherHasTheSameName) {
+  StartExpert();
+  const std::string a = MakeSource("a.pas", "a");
+  const std::string b = MakeSource("b.pas", "b");
+  kvx::KvxModuleNotifier* first = Open(a);
+  kvx::KvxModuleNotifier* second = Open(b);
+  // Renames made while debugging go unnoticed: the first record keeps the
+  // old name a, which the second module then takes and reports at its save.
+  ide.StartDebugging();
+  ASSERT_TRUE(ide.SaveFileAs(a, Source("c.pas")));
+  ASSERT_TRUE(ide.SaveFileAs(b, a));
+  ide.StopDebugging();
+  ASSERT_TRUE(ide.SaveFile(a));
+  ASSERT_EQ(first->FileName, a);
+  ASSERT_EQ(second->FileName, a);
+
+  ASSERT_TRUE(ide.CloseFile(a));
+  ASSERT_EQ(kvx::TrackedCount, 1);
+  EXPECT_EQ(kvx::TrackedModules[1], first);
+  EXPECT_EQ(ide.ModuleNotifierCount(Source("c.pas")), 1u);
+}
+
 }  // namespace
