@@ -59,6 +59,25 @@ class Pull : public SyncTest {
   synctest::EditorFaults faults_;
 };
 
+TEST_F(Pull, AskingCorvaneFollowsTheOrderOfTheSweep) {
+  const std::string other = MakeSource("other.pas", "x");
+  Open(other);
+  kvx::PushToEditor(nullptr);
+  ASSERT_TRUE(corvane->MoveCursor(unit_, 2, 3, 1));
+  ASSERT_TRUE(corvane->MoveCursor(other, 0, 1, 1));  // line 0: no top line asked
+  const std::size_t before = Exchanges().size();
+  kvx::PullFromEditor();
+  const std::vector<std::string> all = Exchanges();
+  const std::vector<std::string> pull(all.begin() + static_cast<std::ptrdiff_t>(before), all.end());
+  const std::string info = kvx::CmdGetFileInfo;
+  EXPECT_EQ(pull, (std::vector<std::string>{
+                      "connect", kvx::CmdGetActiveFile, "?!REMACTIVEFILE",
+                      info + unit_, "?!REMCURPOS_F", "?!REMCURPOS_L", "?!REMCURPOS_C", "?!REMCURPOS_T",
+                      info + other, "?!REMCURPOS_F", "?!REMCURPOS_L", "?!REMCURPOS_C",
+                      "disconnect"}));
+  EXPECT_EQ(info, "Remote^RemGetFileInfo /GN=!REMCURPOS/FLAGS=1/F=");
+}
+
 TEST_F(Pull, ANewerShadowReplacesTheBufferTextEndedByALineBreak) {
   struct Case {
     std::string corvane;

@@ -168,8 +168,25 @@ TEST_F(Push, AnEmptyCurrentFileIsTakenFromTheHost) {
   Open(other);
   ASSERT_TRUE(ide.SelectFile(unit_));
   kvx::CurrentFile.clear();
+  const std::size_t before = TranscriptSize();
   kvx::PushToEditor(nullptr);
   EXPECT_EQ(kvx::CurrentFile, unit_);
+  // Filled before the modules are pushed: the reload marks it active.
+  const Strings pushed = CommandsSince(before);
+  ASSERT_EQ(pushed.size(), 4u);
+  EXPECT_EQ(pushed[1], Reload("1", "/L=1/C=1/T=1", unit_, record_->ShadowName));
+}
+
+TEST_F(Push, WithNoModuleOpenTheSessionIsStillSwitched) {
+  const std::string project = MakeSource("proj.dpr", "program proj;");
+  ASSERT_TRUE(ide.OpenProject(project));
+  ASSERT_TRUE(ide.CloseFile(unit_));
+  ASSERT_TRUE(ide.CloseFile(project));  // the project stays open
+  ASSERT_EQ(kvx::TrackedCount, 0);
+  const std::size_t before = TranscriptSize();
+  kvx::PushToEditor(nullptr);
+  EXPECT_EQ(CommandsSince(before), Strings{Session(project)});
+  EXPECT_TRUE(kvx::PushDone);
 }
 
 TEST_F(Push, BuffersLongerThanOneChunkArriveWhole) {
