@@ -12,13 +12,14 @@ struct EditorFaults {
   bool noReader = false;
   bool noWriter = false;
   bool insertFails = false;
+  bool deleteFails = false;
 };
 
 class FaultyWriter final : public kvx::TIEditWriter {
  public:
   FaultyWriter(kvx::TIEditWriter* inner, const EditorFaults& faults) : inner_(inner), faults_(faults) {}
   bool CopyTo(int Pos) override { return inner_->CopyTo(Pos); }
-  bool DeleteTo(int Pos) override { return inner_->DeleteTo(Pos); }
+  bool DeleteTo(int Pos) override { return !faults_.deleteFails && inner_->DeleteTo(Pos); }
   bool Insert(const char* Text) override { return !faults_.insertFails && inner_->Insert(Text); }
   int Position() override { return inner_->Position(); }
 

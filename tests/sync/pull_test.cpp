@@ -209,6 +209,26 @@ TEST_F(Pull, ATakeOverThatDidNotReachTheBufferIsTriedAgain) {
   }
 }
 
+TEST_F(Pull, ARefusedDeleteLeavesBothTextsAndIsReportedInTheUndoableBuild) {
+  InjectFaults();
+  faults_.deleteFails = true;
+  EditInCorvane("new\r\n");
+  const std::size_t boxes = ide.MessageBoxesShown().size();
+  kvx::PullFromEditor();
+  // The new text went in, so the take-over counts; only the old text stays.
+  EXPECT_EQ(*ide.BufferText(unit_), std::string(OldText) + "new\r\n");
+  EXPECT_EQ(record_->BytesWritten, 5);
+  EXPECT_FALSE(record_->Modified);
+  if (kvx::UndoableTakeOver) {
+    ASSERT_EQ(ide.MessageBoxesShown().size(), boxes + 1);
+    EXPECT_EQ(ide.MessageBoxesShown().back().text, "Delete failed!");
+    EXPECT_EQ(ide.MessageBoxesShown().back().caption, "ERROR");
+    EXPECT_EQ(ide.MessageBoxesShown().back().style, static_cast<UINT>(MB_SYSTEMMODAL));
+  } else {
+    EXPECT_EQ(ide.MessageBoxesShown().size(), boxes);
+  }
+}
+
 TEST_F(Pull, WithoutAReaderTheLengthOfTheLastExchangeIsReplaced) {
   InjectFaults();
   faults_.noReader = true;
@@ -330,7 +350,11 @@ TEST_F(Pull, TheActiveFileComesFromCorvaneOrFromTheIde) {
   EXPECT_EQ(kvx::EditorActiveFile, unit_);
   EXPECT_EQ(*ide.BufferText(unit_), "offline\r\n");
 
-  kvx::EditorActiveFile.clear();
+  // A Corvane that holds no file names none.
+  StartCorvane();
+  kvx::PullFromEditor();
+  EXPECT_EQ(kvx::EditorActiveFile, "");
+
   const std::size_t shown = ide.ShownSources().size();
   kvx::ShowEditorActiveFile();
   EXPECT_EQ(ide.ShownSources().size(), shown);
