@@ -63,15 +63,16 @@ void PushModule(HCONV Conversation, uint16_t Index) {
   if (record.ModuleInterface == nullptr) return;
   const char* activeFlag = record.FileName == CurrentFile ? "1" : "0";
 
+  bool rewritten = false;
   TIEditorInterface* editor = record.ModuleInterface->GetEditorInterface();
   if (editor != nullptr) {
     if (editor->GetViewCount() < 1) {
       ReleaseObject(editor);
     } else {
+      if (record.Modified) rewritten = WriteShadowFile(record, editor);
       // A shadow file that could not be written in full is not offered to
       // Corvane; the module stays modified and is written again next time.
-      const bool presentable = !record.Modified || WriteShadowFile(record, editor);
-      if (presentable) {
+      if (!record.Modified) {
         std::string positions;
         if (TIEditView* view = editor->GetView(0); view != nullptr) {
           positions = PositionParts(view->GetPos(0), view->GetPos(1));
@@ -88,7 +89,9 @@ void PushModule(HCONV Conversation, uint16_t Index) {
       ReleaseObject(editor);
     }
   }
-  if (!record.ShadowName.empty()) {
+  // Only the text written here is exchanged: a shadow file Corvane saved since
+  // the last pull keeps its old record, so the next pull still takes it.
+  if (rewritten) {
     FoundFile shadow;
     if (FindPlainFile(record.ShadowName, &shadow)) {
       record.ShadowTime = shadow.Stamp;

@@ -119,6 +119,16 @@ TEST_F(Pull, TheReplacementIsUndoneInTwoSteps) {
   EXPECT_EQ(*ide.BufferText(unit_), OldText);
 }
 
+TEST_F(Pull, ACorvaneSaveSurvivesAPushWithoutAPullBetween) {
+  // The user saves in Corvane, and the IDE pushes again before any pull (the
+  // pull was held off, say while a program ran): the save must still come back.
+  EditInCorvane("from corvane\r\n");
+  kvx::PushToEditor(nullptr);
+  ASSERT_TRUE(kvx::PushDone);
+  kvx::PullFromEditor();
+  EXPECT_EQ(ide.BufferText(unit_), std::optional<std::string>("from corvane\r\n"));
+}
+
 TEST_F(Pull, AnUnchangedShadowLeavesTheBufferAlone) {
   ASSERT_TRUE(ide.InsertText(unit_, 0, "ide edit "));
   ASSERT_TRUE(corvane->MoveCursor(unit_, 2, 3, 1));
