@@ -3,20 +3,13 @@
 #include <charconv>
 #include <vector>
 
+#include "corvane_standin/decimal_number.h"
+
 namespace kvx::standin {
 
 namespace {
 
 ParsedControl Fail(std::string why) { return {std::nullopt, std::move(why)}; }
-
-template <typename Number>
-std::optional<Number> ToNumber(std::string_view word) {
-  Number value{};
-  const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (word.empty() || result.ec != std::errc() || result.ptr != word.data() + word.size())
-    return std::nullopt;
-  return value;
-}
 
 // Splits "<path> <w1> ... <wn>" taking the n words from the end.
 std::optional<std::string_view> PathBeforeWords(std::string_view text, std::size_t count,

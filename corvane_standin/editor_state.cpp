@@ -3,6 +3,8 @@
 #include <charconv>
 #include <limits>
 
+#include "corvane_standin/decimal_number.h"
+
 namespace kvx::standin {
 
 namespace {
@@ -45,15 +47,6 @@ std::vector<std::string_view> Words(std::string_view line) {
     line.remove_prefix(end + 1);
   }
   return words;
-}
-
-template <typename Number>
-std::optional<Number> ToNumber(std::string_view word) {
-  Number value{};
-  const auto result = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (word.empty() || result.ec != std::errc() || result.ptr != word.data() + word.size())
-    return std::nullopt;
-  return value;
 }
 
 std::optional<std::string> NamedBlock(Reader& reader, std::string_view key) {

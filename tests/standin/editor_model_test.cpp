@@ -9,20 +9,14 @@
 
 #include "contracts/corvane_commands.h"
 #include "tests/support/test_environment.h"
+#include "tests/standin/wire_texts.h"
 
 namespace kvx::standin {
 namespace {
 
 using namespace std::string_literals;
 
-std::string Macro(const std::string& command) {
-  std::string escaped;
-  for (const char c : command) {
-    if (c == '\\') escaped += '\\';
-    escaped += c;
-  }
-  return "[RUNMACRO(\"" + escaped + "\")]\0"s;
-}
+using standintest::Macro;
 
 std::string Reload(const std::string& flag, const std::string& place, const std::string& file,
                    const std::string& shadow) {

@@ -11,6 +11,7 @@
 #include "corvane_standin/control_client.h"
 #include "tests/standin/dde_test_client.h"
 #include "tests/support/test_environment.h"
+#include "tests/standin/wire_texts.h"
 
 namespace kvx::standin {
 namespace {
@@ -18,14 +19,7 @@ namespace {
 using namespace std::string_literals;
 using namespace std::chrono_literals;
 
-std::string Macro(const std::string& command) {
-  std::string escaped;
-  for (const char c : command) {
-    if (c == '\\') escaped += '\\';
-    escaped += c;
-  }
-  return "[RUNMACRO(\"" + escaped + "\")]\0"s;
-}
+using standintest::Macro;
 std::string SetupText(const std::string& name, bool integer) {
   return "[SETUPGLOBAL(\"" + name + (integer ? "\",\"1\")]\0"s : "\",\"0\")]\0"s);
 }
