@@ -23,6 +23,20 @@ int StatEntry(const std::string& path, struct stat& info) {
   return -1;
 }
 
+// The entry itself under the name (a link, not its target); sets the Windows
+// error and answers false when there is none.
+bool LstatEntry(LPCSTR fileName, struct stat& info) {
+  if (fileName == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (lstat(fileName, &info) != 0) {
+    SetLastError(winsub::WindowsErrorFor(errno, fileName));
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 WINSUB_API DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
@@ -42,16 +56,9 @@ WINSUB_API DWORD WINAPI GetFileAttributesA(LPCSTR fileName) {
 // READONLY removes every write bit; without it the owner may write again (0 and
 // NORMAL clear it). HIDDEN, SYSTEM and the rest cannot be kept here: ignored.
 WINSUB_API BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
-  if (fileName == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  const std::string path(fileName);
   struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) {
-    SetLastError(winsub::WindowsErrorFor(errno, path));
-    return FALSE;
-  }
+  if (!LstatEntry(fileName, info)) return FALSE;
+  const std::string path(fileName);
   // Windows sets a link's own attributes, never its target's; a Linux link has
   // none to set. Following it would let a link planted in a shared directory
   // change the permissions of whatever file it names.
@@ -73,16 +80,9 @@ WINSUB_API BOOL WINAPI SetFileAttributesA(LPCSTR fileName, DWORD attributes) {
 // Like Windows, a read-only file and a directory are refused; a symbolic link
 // is removed itself, never its target.
 WINSUB_API BOOL WINAPI DeleteFileA(LPCSTR fileName) {
-  if (fileName == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  const std::string path(fileName);
   struct stat info {};
-  if (lstat(path.c_str(), &info) != 0) {
-    SetLastError(winsub::WindowsErrorFor(errno, path));
-    return FALSE;
-  }
+  if (!LstatEntry(fileName, info)) return FALSE;
+  const std::string path(fileName);
   if (S_ISDIR(info.st_mode) || (!S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0)) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;

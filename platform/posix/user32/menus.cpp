@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/posix/user32/text_copy.h"
 #include "platform/posix/user32/user32_state.h"
 
 namespace winsub::user32 {
@@ -205,10 +206,7 @@ WINSUB_API int WINAPI GetMenuStringA(HMENU menu, UINT idItem, LPSTR string, int 
   const std::string& text =
       (item == nullptr || (item->flags & MF_SEPARATOR) != 0) ? empty : item->text;
   if (string == nullptr || maxCount <= 0) return static_cast<int>(text.size());
-  const std::size_t copied = std::min(text.size(), static_cast<std::size_t>(maxCount) - 1);
-  std::memcpy(string, text.data(), copied);
-  string[copied] = '\0';
-  return static_cast<int>(copied);
+  return CopyTextTruncated(text, string, maxCount);
 }
 
 WINSUB_API HMENU WINAPI GetSubMenu(HMENU menu, int pos) {

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "platform/posix/user32/text_copy.h"
 #include "platform/posix/user32/user32_state.h"
 
 namespace winsub::user32 {
@@ -435,11 +436,7 @@ WINSUB_API int WINAPI GetClassNameA(HWND window, LPSTR className, int maxCount) 
     return 0;
   }
   if (className == nullptr || maxCount <= 0) return 0;
-  const std::string& name = found->windowClass->name;
-  const std::size_t copied = std::min(name.size(), static_cast<std::size_t>(maxCount) - 1);
-  std::memcpy(className, name.data(), copied);
-  className[copied] = '\0';
-  return static_cast<int>(copied);
+  return CopyTextTruncated(found->windowClass->name, className, maxCount);
 }
 
 WINSUB_API DWORD WINAPI GetWindowThreadProcessId(HWND window, LPDWORD processId) {
